@@ -1,0 +1,22 @@
+// The one way out of the system: COM, DirectShow with the BDA tuning model, and the tuner's
+// driver. On Windows these are the SDK itself; elsewhere the project's own declarations, backed
+// by the simulated tuning platform.
+#pragma once
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <dshow.h>
+#include <ks.h>
+#include <ksproxy.h>
+#include <bdatypes.h>
+#include <tuner.h>
+#else
+#include "platform/compat/com.h"
+#include "platform/compat/dshow.h"
+#include "platform/compat/tuner.h"
+#endif
+
+#include "platform/system_guids.h"

@@ -1,0 +1,239 @@
+// The simulated filters: network provider, the driver's tuner and capture filters, the
+// demultiplexer and the transport information filter, with their pins.
+#include <cstring>
+
+#include "platform/simtuner/com/objects.h"
+
+namespace sim {
+
+namespace {
+
+const char *kind_name(FilterKind kind)
+{
+    switch (kind) {
+    case FilterKind::network_provider: return "NetworkProvider";
+    case FilterKind::tuner: return "TunerFilter";
+    case FilterKind::capture: return "CaptureFilter";
+    case FilterKind::demultiplexer: return "Demultiplexer";
+    case FilterKind::transport_information: return "TransportInformationFilter";
+    case FilterKind::other: return "OtherFilter";
+    }
+    return "Filter";
+}
+
+class EnumPins final : public ComObject<IEnumPins> {
+public:
+    EnumPins(IBaseFilter *filter, FilterCore *core) : ComObject("EnumPins"), filter_(filter), core_(core)
+    {
+        filter_->AddRef();
+    }
+    ~EnumPins() override { filter_->Release(); }
+
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, IPin **pins, ULONG *fetched) override
+    {
+        if (pins == nullptr || (count != 1 && fetched == nullptr))
+            return E_POINTER;
+        ULONG given = 0;
+        if (const Result injected = check("EnumPins.Next"))
+            return injected;
+        for (; given < count && next_ < core_->pins().size(); ++given, ++next_)
+            pins[given] = new Pin(filter_, core_, next_);
+        if (fetched != nullptr)
+            *fetched = given;
+        if (given < count)
+            pins[given] = nullptr;
+        return given == count ? S_OK : S_FALSE;
+    }
+
+private:
+    IBaseFilter *filter_;
+    FilterCore *core_;
+    size_t next_ = 0;
+};
+
+template <typename... Extra> class Filter : public ComObject<IBaseFilter, Extra...>, public FilterCore {
+public:
+    explicit Filter(FilterKind kind) : ComObject<IBaseFilter, Extra...>(kind_name(kind)), FilterCore(kind) {}
+
+    HRESULT STDMETHODCALLTYPE EnumPins(IEnumPins **pins) override
+    {
+        if (pins == nullptr)
+            return E_POINTER;
+        *pins = nullptr;
+        if (const Result injected = check("EnumPins", kind_name(kind())))
+            return injected;
+        *pins = new sim::EnumPins(this, this);
+        return S_OK;
+    }
+};
+
+class NetworkProvider final : public Filter<ITuner> {
+public:
+    NetworkProvider() : Filter(FilterKind::network_provider) {}
+    ~NetworkProvider() override
+    {
+        if (space_ != nullptr)
+            space_->Release();
+    }
+
+    HRESULT STDMETHODCALLTYPE put_TuningSpace(ITuningSpace *space) override
+    {
+        if (const Result injected = check("put_TuningSpace"))
+            return injected;
+        if (space == nullptr || !is_dvbt_tuning_space(space))
+            return E_INVALIDARG; // a DVB-T provider takes only a DVB-T tuning space
+        space->AddRef();
+        if (space_ != nullptr)
+            space_->Release();
+        space_ = space;
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE put_TuneRequest(ITuneRequest *request) override
+    {
+        const int frequency = request != nullptr ? tune_request_frequency_khz(request) : 0;
+        if (const Result injected = check("put_TuneRequest", std::to_string(frequency)))
+            return injected;
+        if (request == nullptr)
+            return E_POINTER;
+        if (space_ == nullptr || frequency <= 0)
+            return E_UNEXPECTED;
+        // The request reaches the device only through the graph's connections.
+        if (downstream(FilterKind::tuner) != nullptr)
+            tune(frequency);
+        return S_OK;
+    }
+
+private:
+    ITuningSpace *space_ = nullptr;
+};
+
+class TunerFilter final : public Filter<IKsPropertySet> {
+public:
+    TunerFilter() : Filter(FilterKind::tuner) {}
+
+    HRESULT STDMETHODCALLTYPE Set(REFGUID set, DWORD id, LPVOID instance, DWORD instance_size, LPVOID data,
+                                  DWORD data_size) override
+    {
+        const DWORD selector = data != nullptr && data_size >= 4 ? read_word(data) : 0;
+        if (const Result injected = check("Set", hex(selector)))
+            return injected;
+        if (const HRESULT invalid = validate(set, id, data, data_size))
+            return invalid;
+        (void)instance;
+        (void)instance_size;
+        return property_set(selector);
+    }
+
+    HRESULT STDMETHODCALLTYPE Get(REFGUID set, DWORD id, LPVOID instance, DWORD instance_size, LPVOID data,
+                                  DWORD data_size, DWORD *returned) override
+    {
+        const DWORD selector = instance != nullptr && instance_size >= 4 ? read_word(instance) : 0;
+        if (returned != nullptr)
+            *returned = 0;
+        if (const Result injected = check("Get", hex(selector)))
+            return injected;
+        if (const HRESULT invalid = validate(set, id, data, data_size))
+            return invalid;
+        if (instance == nullptr || instance_size < 4 || returned == nullptr)
+            return E_INVALIDARG;
+        std::uint32_t value = 0;
+        std::uint32_t bytes = 0;
+        const Result result = property_get(selector, value, bytes);
+        if (result != 0)
+            return result;
+        std::memcpy(data, &value, bytes < 4 ? bytes : 4);
+        *returned = bytes;
+        return S_OK;
+    }
+
+private:
+    static DWORD read_word(const void *bytes)
+    {
+        DWORD word = 0;
+        std::memcpy(&word, bytes, sizeof word);
+        return word;
+    }
+    static std::string hex(DWORD selector)
+    {
+        char text[16];
+        std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(selector));
+        return text;
+    }
+    static HRESULT validate(REFGUID set, DWORD id, LPVOID data, DWORD data_size)
+    {
+        if (set != PROPSETID_TunerLevel)
+            return E_PROP_SET_UNSUPPORTED;
+        if (id != 3)
+            return E_PROP_ID_UNSUPPORTED;
+        if (data == nullptr || data_size < 4)
+            return E_INVALIDARG;
+        return S_OK;
+    }
+};
+
+} // namespace
+
+FilterCore::FilterCore(FilterKind kind)
+    : kind_(kind), pins_(pins_of(kind)), peers_(pins_.size(), nullptr), peer_pins_(pins_.size(), 0)
+{
+}
+
+void FilterCore::connect(size_t pin, FilterCore *peer, size_t peer_pin)
+{
+    peers_[pin] = peer;
+    peer_pins_[pin] = peer_pin;
+    peer->peers_[peer_pin] = this;
+    peer->peer_pins_[peer_pin] = pin;
+}
+
+void FilterCore::disconnect_all()
+{
+    for (size_t pin = 0; pin < pins_.size(); ++pin) {
+        if (peers_[pin] != nullptr)
+            peers_[pin]->peers_[peer_pins_[pin]] = nullptr;
+        peers_[pin] = nullptr;
+    }
+}
+
+FilterCore *FilterCore::downstream(FilterKind kind)
+{
+    for (size_t pin = 0; pin < pins_.size(); ++pin) {
+        if (!pins_[pin].output || peers_[pin] == nullptr)
+            continue;
+        if (peers_[pin]->kind() == kind)
+            return peers_[pin];
+        if (FilterCore *further = peers_[pin]->downstream(kind))
+            return further;
+    }
+    return nullptr;
+}
+
+Pin::Pin(IBaseFilter *filter, FilterCore *core, size_t index)
+    : ComObject("Pin"), filter_(filter), core_(core), index_(index)
+{
+    filter_->AddRef();
+}
+
+Pin::~Pin() { filter_->Release(); }
+
+HRESULT STDMETHODCALLTYPE Pin::QueryDirection(PIN_DIRECTION *direction)
+{
+    if (direction == nullptr)
+        return E_POINTER;
+    if (const Result injected = check("QueryDirection", narrow(core_->pins()[index_].name.c_str())))
+        return injected;
+    *direction = core_->pins()[index_].output ? PINDIR_OUTPUT : PINDIR_INPUT;
+    return S_OK;
+}
+
+IUnknown *new_filter(FilterKind kind)
+{
+    switch (kind) {
+    case FilterKind::network_provider: return static_cast<IBaseFilter *>(new NetworkProvider);
+    case FilterKind::tuner: return static_cast<IBaseFilter *>(new TunerFilter);
+    default: return static_cast<IBaseFilter *>(new Filter<>(kind));
+    }
+}
+
+} // namespace sim

@@ -1,0 +1,311 @@
+#include "platform/simtuner/model/world.h"
+
+#include <cstdlib>
+#include <map>
+
+#include "platform/simtuner/model/signal.h"
+
+namespace sim {
+
+namespace {
+
+const Result unexpected = static_cast<Result>(0x8000FFFF);
+const Result invalid_argument = static_cast<Result>(0x80070057);
+const Result device_not_connected = static_cast<Result>(0x8007048F);
+const std::uint32_t first_level_selector = 0x8B20;
+
+struct Fault {
+    std::string op;
+    Result result;
+    int at_call;
+    int times;
+    int seen = 0;
+};
+
+struct Object {
+    std::string kind;
+    long references;
+    int generation;
+};
+
+struct World {
+    std::vector<Device> devices = standard_devices();
+    std::map<FilterKind, std::vector<PinSpec>> pins;
+    std::vector<Fault> faults;
+    std::vector<Call> calls;
+    int apartment = 0;
+    int frequency_khz = 0;
+    std::uint64_t seed = 1;
+    std::uint64_t samples = 0;
+    Figures figures{};
+    int unplug_after = -1;
+    bool unplugged = false;
+    std::map<std::uint32_t, PropertyAnswer> answers;
+    bool answer_every_selector = false;
+    PropertyAnswer every_selector_answer;
+    std::uint32_t last_set_selector = 0;
+    bool set_done = false;
+};
+
+World world;
+bool started = false;
+int generation = 0;
+int over_released = 0;
+std::vector<Object> objects; // outlives reset(), so late releases of old objects stay harmless
+
+std::map<FilterKind, std::vector<PinSpec>> standard_pins()
+{
+    return {
+        {FilterKind::network_provider, {{L"Antenna Out", true, "bda-antenna"}}},
+        {FilterKind::tuner, {{L"Input0", false, "bda-antenna"}, {L"MPEG2 Transport", true, "bda-transport"}}},
+        {FilterKind::capture, {{L"MPEG2 Transport", false, "bda-transport"}, {L"MPEG2 Transport Out", true, "mpeg2-ts"}}},
+        {FilterKind::demultiplexer,
+         {{L"MPEG-2 Stream", false, "mpeg2-ts"},
+          {L"Video", true, "mpeg2-video"},
+          {L"Audio", true, "mpeg2-audio"},
+          {L"PSI", true, "mpeg2-sections"}}},
+        {FilterKind::transport_information, {{L"Input", false, "mpeg2-sections"}}},
+        {FilterKind::other, {}},
+    };
+}
+
+std::uint32_t figure_byte(std::uint32_t selector, bool &known)
+{
+    const Figures &f = world.figures;
+    known = true;
+    switch (selector) {
+    case 0x8B20: return (f.level_value >> 16) & 0xFF;
+    case 0x8C20: return (f.level_value >> 8) & 0xFF;
+    case 0x8D20: return f.level_value & 0xFF;
+    case 0xA020: return (f.error_count >> 16) & 0xFF;
+    case 0xA120: return (f.error_count >> 8) & 0xFF;
+    case 0xA220: return f.error_count & 0xFF;
+    case 0xA620: return (f.cycle_count >> 8) & 0xFF;
+    case 0xA720: return f.cycle_count & 0xFF;
+    default: known = false; return 0;
+    }
+}
+
+} // namespace
+
+void reset()
+{
+    world = World{};
+    world.pins = standard_pins();
+    ++generation;
+    over_released = 0;
+    started = true;
+}
+
+void ensure_started()
+{
+    if (started)
+        return;
+    reset();
+    if (const char *seed = std::getenv("QUORVEX_SIM_SEED"))
+        world.seed = std::strtoull(seed, nullptr, 10);
+    if (const char *scenario = std::getenv("QUORVEX_SIM"))
+        apply_scenario(scenario);
+}
+
+bool apply_scenario(std::string_view scenario)
+{
+    const PropertyAnswer zero{};
+    if (scenario.empty() || scenario == "default")
+        return true;
+    if (scenario == "no-tuner") {
+        world.devices = {standard_devices().back()};
+    } else if (scenario == "no-capture") {
+        world.devices = standard_devices();
+        world.devices[1] = {L"Generic BDA Receiver Component", Category::receiver_component, FilterKind::other};
+    } else if (scenario == "bind-failure") {
+        world.devices[0].binds = false;
+    } else if (scenario == "set-fails") {
+        answer_all({0, 4, static_cast<Result>(0x80004005), 0});
+    } else if (scenario == "get-fails") {
+        answer_all({0, 4, 0, static_cast<Result>(0x80004005)});
+    } else if (scenario == "short-answer") {
+        answer_all({0, 2, 0, 0});
+    } else if (scenario == "zero-level") {
+        for (std::uint32_t selector : {0x8B20u, 0x8C20u, 0x8D20u})
+            answer(selector, zero);
+    } else if (scenario == "zero-cycles") {
+        for (std::uint32_t selector : {0xA620u, 0xA720u})
+            answer(selector, zero);
+    } else if (scenario.substr(0, 13) == "unplug-after=") {
+        set_unplug_after(std::atoi(std::string(scenario.substr(13)).c_str()));
+    } else {
+        return false;
+    }
+    return true;
+}
+
+std::vector<Device> standard_devices()
+{
+    return {
+        {L"SKNET HDTV BDA Digital Tuner_0", Category::network_tuner, FilterKind::tuner},
+        {L"SKNET HDTV BDA Digital Capture_0", Category::receiver_component, FilterKind::capture},
+        {L"BDA MPEG2 Transport Information Filter", Category::transport_information,
+         FilterKind::transport_information},
+    };
+}
+
+void set_devices(std::vector<Device> devices) { world.devices = std::move(devices); }
+
+std::vector<Device> devices_in(Category category)
+{
+    std::vector<Device> found;
+    for (const Device &device : world.devices)
+        if (device.category == category)
+            found.push_back(device);
+    return found;
+}
+
+const std::vector<PinSpec> &pins_of(FilterKind kind) { return world.pins[kind]; }
+
+void set_pins(FilterKind kind, std::vector<PinSpec> pins) { world.pins[kind] = std::move(pins); }
+
+void fail(std::string op, Result result, int at_call, int times)
+{
+    world.faults.push_back({std::move(op), result, at_call, times});
+}
+
+Result check(std::string_view op, std::string_view arg)
+{
+    world.calls.push_back({std::string(op), std::string(arg)});
+    const std::string qualified = std::string(op) + " " + std::string(arg);
+    Result injected = 0;
+    for (Fault &fault : world.faults) {
+        if (fault.op != op && fault.op != qualified)
+            continue;
+        ++fault.seen;
+        const bool hit = fault.seen >= fault.at_call && (fault.times == 0 || fault.seen < fault.at_call + fault.times);
+        if (hit && injected == 0)
+            injected = fault.result;
+    }
+    return injected;
+}
+
+const std::vector<Call> &calls() { return world.calls; }
+
+std::vector<std::string> args_of(std::string_view op)
+{
+    std::vector<std::string> args;
+    for (const Call &call : world.calls)
+        if (call.op == op)
+            args.push_back(call.arg);
+    return args;
+}
+
+int track(std::string kind)
+{
+    objects.push_back({std::move(kind), 1, generation});
+    return static_cast<int>(objects.size()) - 1;
+}
+
+long add_ref(int id) { return ++objects[id].references; }
+
+long release(int id)
+{
+    Object &object = objects[id];
+    if (object.references == 0) {
+        ++over_released;
+        return 0;
+    }
+    return --object.references;
+}
+
+std::vector<LiveObject> live_objects()
+{
+    std::vector<LiveObject> live;
+    for (const Object &object : objects)
+        if (object.generation == generation && object.references > 0)
+            live.push_back({object.kind, object.references});
+    return live;
+}
+
+int over_releases() { return over_released; }
+
+Result co_initialize() { return world.apartment++ == 0 ? 0 : 1; }
+
+bool co_uninitialize()
+{
+    if (world.apartment == 0)
+        return false;
+    --world.apartment;
+    return true;
+}
+
+int apartment_initialisations() { return world.apartment; }
+
+void tune(int frequency_khz) { world.frequency_khz = frequency_khz; }
+
+int tuned_frequency_khz() { return world.frequency_khz; }
+
+void set_seed(std::uint64_t seed) { world.seed = seed; }
+
+void set_unplug_after(int samples) { world.unplug_after = samples; }
+
+void answer(std::uint32_t selector, PropertyAnswer answer) { world.answers[selector] = answer; }
+
+void answer_all(PropertyAnswer answer)
+{
+    world.answer_every_selector = true;
+    world.every_selector_answer = answer;
+}
+
+static const PropertyAnswer *override_for(std::uint32_t selector)
+{
+    const auto found = world.answers.find(selector);
+    if (found != world.answers.end())
+        return &found->second;
+    return world.answer_every_selector ? &world.every_selector_answer : nullptr;
+}
+
+Result property_set(std::uint32_t selector)
+{
+    if (selector == first_level_selector && !world.unplugged && world.unplug_after >= 0 &&
+        world.samples >= static_cast<std::uint64_t>(world.unplug_after)) {
+        // The device leaves the system: it fails every exchange and no longer enumerates.
+        world.unplugged = true;
+        std::erase_if(world.devices, [](const Device &d) { return d.kind == FilterKind::tuner || d.kind == FilterKind::capture; });
+    }
+    if (world.unplugged)
+        return device_not_connected;
+    if (const PropertyAnswer *forced = override_for(selector); forced != nullptr && forced->set_result != 0)
+        return forced->set_result;
+    if (selector == first_level_selector) {
+        ++world.samples;
+        world.figures = figures_for(world.frequency_khz, world.seed, world.samples);
+    }
+    world.last_set_selector = selector;
+    world.set_done = true;
+    return 0;
+}
+
+Result property_get(std::uint32_t selector, std::uint32_t &value, std::uint32_t &bytes)
+{
+    bytes = 0;
+    if (world.unplugged)
+        return device_not_connected;
+    if (!world.set_done || world.last_set_selector != selector)
+        return unexpected; // the driver answers only the selector it was just given
+    if (const PropertyAnswer *forced = override_for(selector)) {
+        if (forced->get_result != 0)
+            return forced->get_result;
+        value = forced->value;
+        bytes = forced->bytes;
+        return 0;
+    }
+    bool known = false;
+    const std::uint32_t figure = figure_byte(selector, known);
+    if (!known)
+        return invalid_argument;
+    // The upper bytes carry other registers of the demodulator.
+    const std::uint32_t other = static_cast<std::uint32_t>(world.samples * 0x9E3779B1u ^ selector) & 0xFFFFFF;
+    value = other << 8 | figure;
+    bytes = 4;
+    return 0;
+}
+
+} // namespace sim

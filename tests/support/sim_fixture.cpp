@@ -1,0 +1,44 @@
+#include "support/sim_fixture.h"
+
+Captured capture(const std::function<void()> &action)
+{
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    action();
+    Captured captured;
+    captured.out = testing::internal::GetCapturedStdout();
+    captured.err = testing::internal::GetCapturedStderr();
+    return captured;
+}
+
+std::string live_report()
+{
+    std::string report;
+    for (const sim::LiveObject &object : sim::live_objects())
+        report += object.kind + " x" + std::to_string(object.references) + "\n";
+    return report;
+}
+
+void SimTest::SetUp()
+{
+    sim::reset();
+    pending_settings = {1, 13, 0};
+    applied_settings = {1, 13, 0};
+    reset_level_history();
+}
+
+void SimTest::TearDown()
+{
+    release_tuner();
+    EXPECT_EQ(live_report(), "");
+    EXPECT_EQ(sim::over_releases(), 0);
+    EXPECT_EQ(sim::apartment_initialisations(), 0);
+}
+
+void SimTest::bring_tuner_up()
+{
+    int up = 0;
+    const Captured captured = capture([&] { up = init_tuner(); });
+    ASSERT_EQ(up, 1) << captured.err;
+    ASSERT_EQ(captured.err, "");
+}

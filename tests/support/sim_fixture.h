@@ -1,0 +1,32 @@
+// Every tuner test starts from the expected tuner on a fresh simulated platform and ends by
+// proving that every object it obtained was released exactly once.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "display/display.h"
+#include "platform/simtuner/model/world.h"
+#include "tuner/tuner.h"
+
+struct Captured {
+    std::string out;
+    std::string err;
+};
+
+// Runs the action with standard output and standard error captured.
+Captured capture(const std::function<void()> &action);
+
+// The live objects, one "kind x references" per line; empty when everything was released.
+std::string live_report();
+
+class SimTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Brings the tuner graph up with nothing printed; fails the test otherwise.
+    void bring_tuner_up();
+};

@@ -1,0 +1,68 @@
+// The channel plan (6 MHz raster) and submitting a tune request through the network provider.
+#include <cstdio>
+
+#include "tuner/tuner.h"
+
+int channel_frequency_khz(int channel, int catv)
+{
+    if (catv == 0)
+        return 6000 * channel + 395000;
+    if (channel <= 22)
+        return 6000 * channel + 33000;
+    return 6000 * channel + 87000;
+}
+
+int tune_channel(int channel, int catv)
+{
+    // Terrestrial 63 passes here; the settings panel narrows the terrestrial band to 62.
+    if (channel < 13 || channel > 63)
+        return 1;
+    return request_tuning(channel_frequency_khz(channel, catv));
+}
+
+static HRESULT submit(ITuneRequest *request)
+{
+    ITuner *tuner = nullptr;
+    HRESULT hr = pNProvider->QueryInterface(IID_ITuner, reinterpret_cast<void **>(&tuner));
+    if (hr != S_OK) {
+        fprintf(stderr, "request_tuning: IID_ITuner\n");
+        return hr;
+    }
+    hr = tuner->put_TuneRequest(request);
+    tuner->Release();
+    if (hr != S_OK)
+        fprintf(stderr, "request_tuning: put_TuneRequest\n");
+    return hr;
+}
+
+int request_tuning(int frequency_khz)
+{
+    IDVBTLocator *locator = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_DVBTLocator, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
+                                  IID_IDVBTLocator, reinterpret_cast<void **>(&locator));
+    if (hr != S_OK) {
+        fprintf(stderr, "request_tuning: CLSID_DVBTLocator\n");
+        return hr;
+    }
+    ITuneRequest *request = nullptr;
+    hr = pTuningSpace->CreateTuneRequest(&request);
+    if (hr != S_OK) {
+        locator->Release();
+        fprintf(stderr, "request_tuning: CreateTuneRequest\n");
+        return hr;
+    }
+
+    hr = locator->put_CarrierFrequency(frequency_khz);
+    if (hr != S_OK) {
+        fprintf(stderr, "request_tuning: put_CarrierFrequency\n");
+    } else {
+        hr = request->put_Locator(locator);
+        if (hr != S_OK)
+            fprintf(stderr, "request_tuning: put_Locator\n");
+        else
+            hr = submit(request);
+    }
+    request->Release();
+    locator->Release();
+    return hr;
+}
