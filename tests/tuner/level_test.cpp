@@ -1,1 +1,179 @@
+// Level and error figures from the vendor property: the arithmetic, the sentinels and the
+// console line's exact bytes.
 #include "support/sim_fixture.h"
+
+namespace {
+
+class LevelTest : public SimTest {
+protected:
+    void SetUp() override
+    {
+        SimTest::SetUp();
+        bring_tuner_up();
+    }
+
+    // Each selector answers one byte; the upper bytes carry noise that must be ignored.
+    static void answer_bytes(std::initializer_list<std::uint32_t> selectors, std::uint32_t value)
+    {
+        int shift = 8 * (static_cast<int>(selectors.size()) - 1);
+        for (const std::uint32_t selector : selectors) {
+            sim::answer(selector, {0xA5C3E100u | ((value >> shift) & 0xFF), 4, 0, 0});
+            shift -= 8;
+        }
+    }
+    static void level_value(std::uint32_t v) { answer_bytes({0x8B20, 0x8C20, 0x8D20}, v); }
+    static void error_count(std::uint32_t e) { answer_bytes({0xA020, 0xA120, 0xA220}, e); }
+    static void cycle_count(std::uint32_t n) { answer_bytes({0xA620, 0xA720}, n); }
+
+    struct Sample {
+        double level;
+        Captured output;
+    };
+    static Sample sample()
+    {
+        Sample s{};
+        s.output = capture([&] { s.level = take_sample(); });
+        return s;
+    }
+};
+
+struct LevelRow {
+    std::uint32_t v;
+    double db;
+    const char *line_start;
+};
+
+TEST_F(LevelTest, LevelIsTwentyLogOfTheReferenceOverTheValueCappedAt99)
+{
+    error_count(0);
+    cycle_count(1);
+    const LevelRow rows[] = {
+        {0x054000, 24.0823996531, " 24.1 |"}, // 5505024 / 344064 = 16
+        {0x540000, 0.0, "  0.0 |"},           // the reference itself
+        {0x000001, 99.0, " 99.0 |"},          // 134.8 dB, capped
+        {0xFFFFFF, -9.6792131, " -9.7 |"},      // the lowest level, negative but not a sentinel
+        {0x000000, -1.0, " -- |"},            // zero value
+    };
+    for (const LevelRow &row : rows) {
+        level_value(row.v);
+        const Sample s = sample();
+        EXPECT_NEAR(s.level, row.db, 1e-4) << "v = " << row.v;
+        EXPECT_EQ(s.output.out.substr(0, std::string(row.line_start).size()), row.line_start);
+        EXPECT_EQ(s.output.err, "");
+    }
+}
+
+TEST_F(LevelTest, TheConsoleLineHasOneFormPerCase)
+{
+    level_value(0x054000);
+    error_count(256);
+    cycle_count(100); // 256 / (100 * 1632)
+    EXPECT_EQ(sample().output.out, " 24.1 |  1.57E-03\n");
+
+    error_count(0);
+    EXPECT_EQ(sample().output.out, " 24.1 |  0.00E+00\n");
+
+    error_count(0xFFFFFF);
+    cycle_count(1);
+    EXPECT_EQ(sample().output.out, " 24.1 |  1.03E+04\n");
+
+    level_value(0);
+    EXPECT_EQ(sample().output.out, " -- |  1.03E+04\n") << "a zero level still reads the ratio";
+}
+
+TEST_F(LevelTest, AZeroCycleCountWritesTheDashedRatioAndKeepsTheLevel)
+{
+    level_value(0x054000);
+    error_count(5);
+    cycle_count(0);
+    Sample s = sample();
+    EXPECT_EQ(s.output.out, " 24.1 | --------- \n");
+    EXPECT_NEAR(s.level, 24.0824, 1e-4);
+
+    error_count(0); // zero over zero too
+    EXPECT_EQ(sample().output.out, " 24.1 | --------- \n");
+}
+
+TEST_F(LevelTest, AFailedRatioReadingShowsMinusTwoAndKeepsTheLevel)
+{
+    level_value(0x054000);
+    sim::answer(0xA120, {0, 2, 0, 0}); // a short answer on the second error byte
+    Sample s = sample();
+    EXPECT_EQ(s.output.out, " 24.1 | -2.00E+00\n");
+    EXPECT_NEAR(s.level, 24.0824, 1e-4);
+
+    sim::answer(0xA120, {0, 4, 0, 0});
+    sim::answer(0xA720, {0, 4, 0, static_cast<sim::Result>(E_FAIL)}); // a failing Get of the cycle count
+    s = sample();
+    EXPECT_EQ(s.output.out, " 24.1 | -2.00E+00\n");
+    EXPECT_EQ(s.output.err, "") << "a failing Get is silent";
+}
+
+TEST_F(LevelTest, AFailedLevelReadingWritesNoLineAndStopsReading)
+{
+    level_value(0x054000);
+    sim::answer(0x8C20, {0, 4, static_cast<sim::Result>(0x8007001F), 0}); // the second read's Set fails
+    const size_t calls_before = sim::calls().size();
+    const Sample s = sample();
+    EXPECT_EQ(s.level, 0.0);
+    EXPECT_EQ(s.output.out, "");
+    EXPECT_EQ(s.output.err, "get_level: IKsPropertySet.Set hr=8007001F\n");
+    std::vector<std::string> selectors;
+    for (size_t i = calls_before; i < sim::calls().size(); ++i)
+        if (sim::calls()[i].op == "Set")
+            selectors.push_back(sim::calls()[i].arg);
+    EXPECT_EQ(selectors, (std::vector<std::string>{"0x8B20", "0x8C20"})) << "no further reading after a failure";
+}
+
+TEST_F(LevelTest, AShortAnswerIsAFailedReading)
+{
+    level_value(0x054000);
+    sim::answer(0x8D20, {0x20, 2, 0, 0});
+    EXPECT_EQ(get_level(0x8D20), -2);
+    const Sample s = sample();
+    EXPECT_EQ(s.level, 0.0);
+    EXPECT_EQ(s.output.out, "");
+    EXPECT_EQ(s.output.err, "");
+}
+
+TEST_F(LevelTest, OnlyTheLowestByteOfTheAnswerCounts)
+{
+    sim::answer(0x8B20, {0xFFFFFF7Eu, 4, 0, 0});
+    EXPECT_EQ(get_level(0x8B20), 0x7E);
+    sim::answer(0x8B20, {0x12345600u, 4, 0, 0});
+    EXPECT_EQ(get_level(0x8B20), 0);
+}
+
+TEST_F(LevelTest, WithoutATunerFilterNothingIsReadOrWritten)
+{
+    IBaseFilter *tuner = pBDATuner;
+    pBDATuner = nullptr;
+    const size_t calls_before = sim::calls().size();
+    EXPECT_EQ(get_level_db(), -2.0);
+    EXPECT_EQ(get_error_rate(), -2.0);
+    const Sample s = sample();
+    pBDATuner = tuner;
+    EXPECT_EQ(s.level, 0.0);
+    EXPECT_EQ(s.output.out, "");
+    EXPECT_EQ(s.output.err, "");
+    EXPECT_EQ(sim::calls().size(), calls_before);
+}
+
+TEST_F(LevelTest, ATunerWithoutThePropertyInterfaceIsReported)
+{
+    sim::fail("QueryInterface IID_IKsPropertySet", E_NOINTERFACE);
+    const Sample s = sample();
+    EXPECT_EQ(s.level, 0.0);
+    EXPECT_EQ(s.output.err, "get_level: QueryInterface\n");
+}
+
+TEST_F(LevelTest, TheSimulatedSignalGivesARealisticLine)
+{
+    const Sample s = sample(); // channel 13: a strong multiplex
+    EXPECT_GT(s.level, 25.0);
+    EXPECT_LT(s.level, 35.0);
+    ASSERT_EQ(s.output.out.size(), std::string(" 30.0 |  1.00E-06\n").size()) << s.output.out;
+    EXPECT_EQ(s.output.out.substr(5, 2), " |");
+}
+
+} // namespace
