@@ -7,12 +7,15 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// Order matters: each SDK header needs the ones before it.
+// clang-format off
 #include <windows.h>
 #include <dshow.h>
 #include <ks.h>
 #include <ksproxy.h>
 #include <bdatypes.h>
 #include <tuner.h>
+// clang-format on
 #else
 #include "platform/compat/com.h"
 #include "platform/compat/dshow.h"

@@ -55,8 +55,7 @@ int create_filters()
     if (pM2TIF == nullptr)
         return fail("pM2TIF", 1);
 
-    hr = CoCreateInstance(CLSID_MPEG2Demultiplexer, nullptr, inproc, IID_IBaseFilter,
-                          reinterpret_cast<void **>(&pM2D));
+    hr = CoCreateInstance(CLSID_MPEG2Demultiplexer, nullptr, inproc, IID_IBaseFilter, reinterpret_cast<void **>(&pM2D));
     if (hr != S_OK)
         return fail("CLSID_MPEG2Demultiplexer", hr);
     return 0;

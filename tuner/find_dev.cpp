@@ -34,8 +34,7 @@ IBaseFilter *find_dev(const WCHAR *name, REFGUID category)
     IMoniker *moniker = nullptr;
     while (found == nullptr && monikers->Next(1, &moniker, nullptr) == S_OK) {
         IPropertyBag *bag = nullptr;
-        if (moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, reinterpret_cast<void **>(&bag)) !=
-            S_OK) {
+        if (moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, reinterpret_cast<void **>(&bag)) != S_OK) {
             moniker->Release();
             break;
         }

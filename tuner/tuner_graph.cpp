@@ -43,10 +43,8 @@ int build_graph()
         return 0;
     if (add_filters(pGraph) != 0)
         return 0;
-    if (connect_filters(pBDATuner, pGraph, pNProvider) == 0 ||
-        connect_filters(pBDACapture, pGraph, pBDATuner) == 0 ||
-        connect_filters(pM2D, pGraph, pBDACapture) == 0 ||
-        connect_filters(pM2TIF, pGraph, pM2D) == 0)
+    if (connect_filters(pBDATuner, pGraph, pNProvider) == 0 || connect_filters(pBDACapture, pGraph, pBDATuner) == 0 ||
+        connect_filters(pM2D, pGraph, pBDACapture) == 0 || connect_filters(pM2TIF, pGraph, pM2D) == 0)
         return 0;
     return 1;
 }

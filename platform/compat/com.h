@@ -30,15 +30,13 @@ struct IBindCtx;
 struct IErrorLog;
 
 struct IPropertyBag : IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE Read(LPCOLESTR pszPropName, VARIANT *pVar,
-                                           IErrorLog *pErrorLog) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Read(LPCOLESTR pszPropName, VARIANT *pVar, IErrorLog *pErrorLog) = 0;
 };
 
 struct IMoniker : IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE BindToObject(IBindCtx *pbc, IMoniker *pmkToLeft,
-                                                   REFIID riidResult, void **ppvResult) = 0;
-    virtual HRESULT STDMETHODCALLTYPE BindToStorage(IBindCtx *pbc, IMoniker *pmkToLeft,
-                                                    REFIID riid, void **ppvObj) = 0;
+    virtual HRESULT STDMETHODCALLTYPE BindToObject(IBindCtx *pbc, IMoniker *pmkToLeft, REFIID riidResult,
+                                                   void **ppvResult) = 0;
+    virtual HRESULT STDMETHODCALLTYPE BindToStorage(IBindCtx *pbc, IMoniker *pmkToLeft, REFIID riid, void **ppvObj) = 0;
 };
 
 struct IEnumMoniker : IUnknown {
@@ -52,8 +50,7 @@ extern const IID IID_IEnumMoniker;
 
 HRESULT CoInitialize(LPVOID pvReserved);
 void CoUninitialize();
-HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid,
-                         LPVOID *ppv);
+HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid, LPVOID *ppv);
 void VariantInit(VARIANT *pvarg);
 HRESULT VariantClear(VARIANT *pvarg);
 BSTR SysAllocString(const OLECHAR *psz);

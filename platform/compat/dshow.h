@@ -29,8 +29,7 @@ struct IBaseFilter : IUnknown {
 };
 
 struct IEnumFilters : IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE Next(ULONG cFilters, IBaseFilter **ppFilter,
-                                           ULONG *pcFetched) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Next(ULONG cFilters, IBaseFilter **ppFilter, ULONG *pcFetched) = 0;
     virtual HRESULT STDMETHODCALLTYPE Reset() = 0;
 };
 
@@ -38,22 +37,19 @@ struct IFilterGraph : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE AddFilter(IBaseFilter *pFilter, LPCWSTR pName) = 0;
     virtual HRESULT STDMETHODCALLTYPE RemoveFilter(IBaseFilter *pFilter) = 0;
     virtual HRESULT STDMETHODCALLTYPE EnumFilters(IEnumFilters **ppEnum) = 0;
-    virtual HRESULT STDMETHODCALLTYPE ConnectDirect(IPin *ppinOut, IPin *ppinIn,
-                                                    const AM_MEDIA_TYPE *pmt) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ConnectDirect(IPin *ppinOut, IPin *ppinIn, const AM_MEDIA_TYPE *pmt) = 0;
 };
 
 struct IGraphBuilder : IFilterGraph {};
 
 struct ICreateDevEnum : IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE CreateClassEnumerator(REFCLSID clsidDeviceClass,
-                                                            IEnumMoniker **ppEnumMoniker,
+    virtual HRESULT STDMETHODCALLTYPE CreateClassEnumerator(REFCLSID clsidDeviceClass, IEnumMoniker **ppEnumMoniker,
                                                             DWORD dwFlags) = 0;
 };
 
 struct IKsPropertySet : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Set(REFGUID guidPropSet, DWORD dwPropID, LPVOID pInstanceData,
-                                          DWORD cbInstanceData, LPVOID pPropData,
-                                          DWORD cbPropData) = 0;
+                                          DWORD cbInstanceData, LPVOID pPropData, DWORD cbPropData) = 0;
     virtual HRESULT STDMETHODCALLTYPE Get(REFGUID guidPropSet, DWORD dwPropID, LPVOID pInstanceData,
                                           DWORD cbInstanceData, LPVOID pPropData, DWORD cbPropData,
                                           DWORD *pcbReturned) = 0;

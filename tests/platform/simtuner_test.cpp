@@ -57,9 +57,9 @@ TEST_F(SimPlatformTest, CreatingWithoutComOrAnUnknownClassFails)
                                reinterpret_cast<void **>(&object)),
               CO_E_NOTINITIALIZED);
     ASSERT_EQ(CoInitialize(nullptr), S_OK);
-    EXPECT_EQ(CoCreateInstance(IID_ITuner, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                               reinterpret_cast<void **>(&object)),
-              REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(
+        CoCreateInstance(IID_ITuner, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void **>(&object)),
+        REGDB_E_CLASSNOTREG);
     EXPECT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_ITuner,
                                reinterpret_cast<void **>(&object)),
               E_NOINTERFACE);

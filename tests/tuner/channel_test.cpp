@@ -12,10 +12,10 @@ struct PlanRow {
 TEST(ChannelPlan, MapsChannelsToTheSixMegahertzRaster)
 {
     const PlanRow rows[] = {
-        {13, 0, 473000}, {62, 0, 767000}, {63, 0, 773000},  // terrestrial, 63 accepted here
-        {13, 1, 111000}, {22, 1, 165000},                   // cable, low part
-        {23, 1, 225000}, {63, 1, 465000},                   // cable, high part
-        {40, 7, 327000},                                    // any non-zero band flag is cable
+        {13, 0, 473000}, {62, 0, 767000}, {63, 0, 773000}, // terrestrial, 63 accepted here
+        {13, 1, 111000}, {22, 1, 165000},                  // cable, low part
+        {23, 1, 225000}, {63, 1, 465000},                  // cable, high part
+        {40, 7, 327000},                                   // any non-zero band flag is cable
     };
     for (const PlanRow &row : rows)
         EXPECT_EQ(channel_frequency_khz(row.channel, row.catv), row.frequency_khz)

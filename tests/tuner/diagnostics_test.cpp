@@ -52,8 +52,7 @@ const std::vector<Row> &rows()
         {"network type", inject("put__NetworkType"), create_filters, fault, "create_filters: put__NetworkType\n"},
         {"system type", inject("put_SystemType"), create_filters, fault, "create_filters: put_SystemType\n"},
         {"provider's tuner", inject("QueryInterface IID_ITuner"), create_filters, fault, "create_filters: IID_Tuner\n"},
-        {"tuning space refused", inject("put_TuningSpace"), create_filters, fault,
-         "create_filters: put_TuningSpace\n"},
+        {"tuning space refused", inject("put_TuningSpace"), create_filters, fault, "create_filters: put_TuningSpace\n"},
         {"no tuner device", without(sim::Category::network_tuner), create_filters, 1,
          "find_dev: CreateClassEnumerator\ncreate_filters: pBDATuner\n"},
         {"tuner not found", renamed(sim::Category::network_tuner), create_filters, 1, "create_filters: pBDATuner\n"},
@@ -67,8 +66,8 @@ const std::vector<Row> &rows()
          "find_dev: CreateClassEnumerator\ncreate_filters: pBDACapture\n"},
         {"no transport information filter", without(sim::Category::transport_information), create_filters, 1,
          "find_dev: CreateClassEnumerator\ncreate_filters: pM2TIF\n"},
-        {"transport information filter not found", renamed(sim::Category::transport_information), create_filters,
-         1, "create_filters: pM2TIF\n"},
+        {"transport information filter not found", renamed(sim::Category::transport_information), create_filters, 1,
+         "create_filters: pM2TIF\n"},
         {"demultiplexer", inject("CoCreateInstance CLSID_MPEG2Demultiplexer"), create_filters, fault,
          "create_filters: CLSID_MPEG2Demultiplexer\n"},
         {"add provider", inject("AddFilter", 1), added, fault, "add_filters: pNProvider\n"},
@@ -86,7 +85,8 @@ const std::vector<Row> &rows()
         {"tune request", inject("CreateTuneRequest"), tuned, fault, "request_tuning: CreateTuneRequest\n"},
         {"carrier frequency", inject("put_CarrierFrequency"), tuned, fault, "request_tuning: put_CarrierFrequency\n"},
         {"locator refused", inject("put_Locator"), tuned, fault, "request_tuning: put_Locator\n"},
-        {"provider without tuner", inject("QueryInterface IID_ITuner", 2), tuned, fault, "request_tuning: IID_ITuner\n"},
+        {"provider without tuner", inject("QueryInterface IID_ITuner", 2), tuned, fault,
+         "request_tuning: IID_ITuner\n"},
         {"tune refused", inject("put_TuneRequest"), tuned, fault, "request_tuning: put_TuneRequest\n"},
     };
     return table;
@@ -109,8 +109,7 @@ TEST_P(DiagnosticsTest, TheFailingFunctionReportsItsStepAndInitTunerTearsEveryth
     EXPECT_EQ(sim::apartment_initialisations(), 0);
     for (void *reference : {static_cast<void *>(pGraph), static_cast<void *>(pNProvider),
                             static_cast<void *>(pTuningSpace), static_cast<void *>(pBDATuner),
-                            static_cast<void *>(pBDACapture), static_cast<void *>(pM2TIF),
-                            static_cast<void *>(pM2D)})
+                            static_cast<void *>(pBDACapture), static_cast<void *>(pM2TIF), static_cast<void *>(pM2D)})
         EXPECT_EQ(reference, nullptr);
 
     sim::reset();

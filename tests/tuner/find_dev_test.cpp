@@ -33,8 +33,7 @@ protected:
         if (found == nullptr)
             return "none";
         IKsPropertySet *property = nullptr;
-        const bool is_tuner =
-            found->QueryInterface(IID_IKsPropertySet, reinterpret_cast<void **>(&property)) == S_OK;
+        const bool is_tuner = found->QueryInterface(IID_IKsPropertySet, reinterpret_cast<void **>(&property)) == S_OK;
         if (is_tuner)
             property->Release();
         found->Release();
@@ -53,8 +52,8 @@ TEST_F(FindDevTest, TheNameMustMatchExactlyIncludingCase)
 
 TEST_F(FindDevTest, TheFirstMatchingDeviceThatBindsIsUsed)
 {
-    sim::set_devices({tuner(L"Other Tuner", sim::FilterKind::other), tuner(tuner_name),
-                      tuner(tuner_name, sim::FilterKind::other)});
+    sim::set_devices(
+        {tuner(L"Other Tuner", sim::FilterKind::other), tuner(tuner_name), tuner(tuner_name, sim::FilterKind::other)});
     EXPECT_EQ(look_up(), "tuner");
     EXPECT_EQ(sim::args_of("BindToObject").size(), 1u) << "the search ends at the first bound device";
 }

@@ -10,13 +10,12 @@ TEST_F(GraphTest, ComesUpWithFiveFiltersAddedAndConnectedInOrderAndTheDefaultCha
     bring_tuner_up();
     for (void *reference : {static_cast<void *>(pGraph), static_cast<void *>(pNProvider),
                             static_cast<void *>(pTuningSpace), static_cast<void *>(pBDATuner),
-                            static_cast<void *>(pBDACapture), static_cast<void *>(pM2TIF),
-                            static_cast<void *>(pM2D)})
+                            static_cast<void *>(pBDACapture), static_cast<void *>(pM2TIF), static_cast<void *>(pM2D)})
         EXPECT_NE(reference, nullptr);
 
-    const std::vector<std::string> added = {
-        "Microsoft DVB-T Network Provider", "SKNET HDTV BDA Digital Tuner_0", "SKNET HDTV BDA Digital Capture_0",
-        "MPEG-2 Demultiplexer", "BDA MPEG-2 Transport Information Filter"};
+    const std::vector<std::string> added = {"Microsoft DVB-T Network Provider", "SKNET HDTV BDA Digital Tuner_0",
+                                            "SKNET HDTV BDA Digital Capture_0", "MPEG-2 Demultiplexer",
+                                            "BDA MPEG-2 Transport Information Filter"};
     EXPECT_EQ(sim::args_of("AddFilter"), added);
 
     std::vector<std::string> connected;

@@ -51,7 +51,7 @@ TEST_F(LevelTest, LevelIsTwentyLogOfTheReferenceOverTheValueCappedAt99)
         {0x054000, 24.0823996531, " 24.1 |"}, // 5505024 / 344064 = 16
         {0x540000, 0.0, "  0.0 |"},           // the reference itself
         {0x000001, 99.0, " 99.0 |"},          // 134.8 dB, capped
-        {0xFFFFFF, -9.6792131, " -9.7 |"},      // the lowest level, negative but not a sentinel
+        {0xFFFFFF, -9.6792131, " -9.7 |"},    // the lowest level, negative but not a sentinel
         {0x000000, -1.0, " -- |"},            // zero value
     };
     for (const LevelRow &row : rows) {

@@ -72,4 +72,13 @@ private:
     int id_;
 };
 
+// Hands a new object out through QueryInterface: a caller asking for an interface the object
+// lacks gets E_NOINTERFACE and the object goes again.
+inline HRESULT hand_out(IUnknown *created, REFIID iid, void **object)
+{
+    const HRESULT hr = created->QueryInterface(iid, object);
+    created->Release();
+    return hr;
+}
+
 } // namespace sim

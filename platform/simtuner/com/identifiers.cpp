@@ -49,8 +49,7 @@ template <size_t Count> std::string name_in(const Named (&table)[Count], REFGUID
         if (entry.guid == guid)
             return entry.name;
     char text[40];
-    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-...}", static_cast<unsigned>(guid.Data1), guid.Data2,
-                  guid.Data3);
+    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-...}", static_cast<unsigned>(guid.Data1), guid.Data2, guid.Data3);
     return text;
 }
 
@@ -81,10 +80,7 @@ bool answers_to(REFIID iid, IKsPropertySet *) { return iid == IID_IKsPropertySet
 bool answers_to(REFIID iid, ITuner *) { return iid == IID_ITuner; }
 bool answers_to(REFIID iid, ITuneRequest *) { return iid == IID_ITuneRequest; }
 bool answers_to(REFIID iid, IGraphBuilder *) { return iid == IID_IGraphBuilder || iid == IID_IFilterGraph; }
-bool answers_to(REFIID iid, IDVBTuningSpace *)
-{
-    return iid == IID_IDVBTuningSpace || iid == IID_ITuningSpace;
-}
+bool answers_to(REFIID iid, IDVBTuningSpace *) { return iid == IID_IDVBTuningSpace || iid == IID_ITuningSpace; }
 bool answers_to(REFIID iid, IDVBTLocator *)
 {
     return iid == IID_IDVBTLocator || iid == IID_IDigitalLocator || iid == IID_ILocator;

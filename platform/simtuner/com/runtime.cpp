@@ -58,14 +58,9 @@ HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID 
         return CLASS_E_NOAGGREGATION;
     if ((context & CLSCTX_INPROC_SERVER) == 0)
         return REGDB_E_CLASSNOTREG;
-    for (const Class &entry : classes) {
-        if (entry.clsid != clsid)
-            continue;
-        IUnknown *created = entry.create();
-        const HRESULT hr = created->QueryInterface(iid, object);
-        created->Release();
-        return hr;
-    }
+    for (const Class &entry : classes)
+        if (entry.clsid == clsid)
+            return sim::hand_out(entry.create(), iid, object);
     return REGDB_E_CLASSNOTREG;
 }
 

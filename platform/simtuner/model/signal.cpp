@@ -20,13 +20,13 @@ const Multiplex multiplexes[] = {
     {575000, 873745},  // ch 30, 16 dB
     {671000, 1383001}, // ch 46, 12 dB
     // cable
-    {111000, 195359},  // C13, 29 dB
-    {231000, 978964},  // C24, 15 dB
-    {249000, 155158},  // C27, 31 dB
+    {111000, 195359}, // C13, 29 dB
+    {231000, 978964}, // C24, 15 dB
+    {249000, 155158}, // C27, 31 dB
 };
-const std::uint32_t weak_above = 500000;      // level values above this are a weak multiplex
-const std::uint32_t absent_level = 7775847;   // -3 dB: nothing on the channel
-const std::uint64_t fade_period = 64;         // samples
+const std::uint32_t weak_above = 500000;    // level values above this are a weak multiplex
+const std::uint32_t absent_level = 7775847; // -3 dB: nothing on the channel
+const std::uint64_t fade_period = 64;       // samples
 
 std::uint64_t mix(std::uint64_t x)
 {
@@ -73,9 +73,7 @@ Figures figures_for(int frequency_khz, std::uint64_t seed, std::uint64_t sample)
     const std::uint64_t bits = cycles * 1632;
     std::uint64_t errors = 0;
     switch (reception_at(frequency_khz)) {
-    case Reception::strong:
-        errors = (random >> 32) % 4;
-        break;
+    case Reception::strong: errors = (random >> 32) % 4; break;
     case Reception::weak:
         errors = bits / 3333 * noise / 1000; // about 3E-04
         break;
@@ -83,8 +81,7 @@ Figures figures_for(int frequency_khz, std::uint64_t seed, std::uint64_t sample)
         errors = bits / 20 * noise / 1000; // about 5E-02
         break;
     }
-    return {static_cast<std::uint32_t>(level), static_cast<std::uint32_t>(errors),
-            static_cast<std::uint32_t>(cycles)};
+    return {static_cast<std::uint32_t>(level), static_cast<std::uint32_t>(errors), static_cast<std::uint32_t>(cycles)};
 }
 
 } // namespace sim

@@ -58,7 +58,8 @@ std::map<FilterKind, std::vector<PinSpec>> standard_pins()
     return {
         {FilterKind::network_provider, {{L"Antenna Out", true, "bda-antenna"}}},
         {FilterKind::tuner, {{L"Input0", false, "bda-antenna"}, {L"MPEG2 Transport", true, "bda-transport"}}},
-        {FilterKind::capture, {{L"MPEG2 Transport", false, "bda-transport"}, {L"MPEG2 Transport Out", true, "mpeg2-ts"}}},
+        {FilterKind::capture,
+         {{L"MPEG2 Transport", false, "bda-transport"}, {L"MPEG2 Transport Out", true, "mpeg2-ts"}}},
         {FilterKind::demultiplexer,
          {{L"MPEG-2 Stream", false, "mpeg2-ts"},
           {L"Video", true, "mpeg2-video"},
@@ -145,8 +146,7 @@ std::vector<Device> standard_devices()
     return {
         {L"SKNET HDTV BDA Digital Tuner_0", Category::network_tuner, FilterKind::tuner},
         {L"SKNET HDTV BDA Digital Capture_0", Category::receiver_component, FilterKind::capture},
-        {L"BDA MPEG2 Transport Information Filter", Category::transport_information,
-         FilterKind::transport_information},
+        {L"BDA MPEG2 Transport Information Filter", Category::transport_information, FilterKind::transport_information},
     };
 }
 
@@ -268,7 +268,8 @@ Result property_set(std::uint32_t selector)
         world.samples >= static_cast<std::uint64_t>(world.unplug_after)) {
         // The device leaves the system: it fails every exchange and no longer enumerates.
         world.unplugged = true;
-        std::erase_if(world.devices, [](const Device &d) { return d.kind == FilterKind::tuner || d.kind == FilterKind::capture; });
+        std::erase_if(world.devices,
+                      [](const Device &d) { return d.kind == FilterKind::tuner || d.kind == FilterKind::capture; });
     }
     if (world.unplugged)
         return device_not_connected;

@@ -51,9 +51,9 @@ struct LiveObject {
 };
 
 // --- The world as a whole
-void reset();                                 // the expected tuner, default seed, no faults, empty log
+void reset();                                   // the expected tuner, default seed, no faults, empty log
 bool apply_scenario(std::string_view scenario); // false for an unknown name
-void ensure_started();                         // first use: the scenario named by the environment
+void ensure_started();                          // first use: the scenario named by the environment
 
 // --- Device layout, in enumeration order
 std::vector<Device> standard_devices();
