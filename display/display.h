@@ -1,4 +1,5 @@
-// Display window: the settings, the level history and the sampling timer's identity.
+// Display window: the entry point and window procedure, the settings panel, the sampling timer
+// with the level history, and the chart.
 #pragma once
 
 #include "platform/platform.h"
@@ -19,5 +20,27 @@ extern double level_history[level_history_size];
 
 const UINT SAMPLE_TIMER_ID = 0x7FFF;
 
+// Application shell
+extern WCHAR window_title[100];
+extern WCHAR window_class_name[100];
+ATOM register_main_class(HINSTANCE instance);
+LRESULT CALLBACK main_wnd_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+// Shows a failure to the user; the process will end with exit code 1.
+void report_failure(HWND hwnd, const WCHAR *text);
+extern const WCHAR *const init_failure_text;
+extern const WCHAR *const timer_failure_text;
+
+// Settings panel
+void create_controls(HWND parent);
+void on_settings_command(HWND hwnd, UINT code, HWND control);
+int read_edit_number(HWND edit);
+
+// Sampling timer and level history
 void reset_level_history();
 void record_sample();
+BOOL arm_sample_timer(HWND hwnd, int interval_s);
+void disarm_sample_timer(HWND hwnd);
+void on_sample_timer(HWND hwnd);
+
+// Chart
+int draw_chart(HDC hdc, HWND hwnd);

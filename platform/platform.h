@@ -7,6 +7,10 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// The DirectShow headers bring strsafe.h, which would rename the C library's swprintf.
+#ifndef STRSAFE_NO_DEPRECATE
+#define STRSAFE_NO_DEPRECATE
+#endif
 // Order matters: each SDK header needs the ones before it.
 // clang-format off
 #include <windows.h>

@@ -1,0 +1,117 @@
+// The whole client area on every repaint: scale, labels, latest value, header, chart and bars.
+#include <cwchar>
+
+#include "display/display.h"
+
+static const COLORREF chart_black = 0x000000;
+static const COLORREF grid_colour = 0x808040;
+static const COLORREF bar_colour = 0x00FF32;
+
+static HBRUSH background_brush() { return reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_MENU + 1)); }
+
+static HFONT create_chart_font(int height, const WCHAR *face)
+{
+    return CreateFontW(height, 0, 0, 0, 400, FALSE, FALSE, FALSE, 128, 0, 0, 2, 0x31, face);
+}
+
+static void text_at(HDC hdc, int x, int y, const WCHAR *text)
+{
+    TextOutW(hdc, x, y, text, static_cast<int>(wcslen(text)));
+}
+
+static void draw_scale(HDC hdc)
+{
+    HFONT scale_font = create_chart_font(9, L"Terminal");
+    HGDIOBJ previous = SelectObject(hdc, scale_font);
+    text_at(hdc, 2, 8, L"(dB)");
+    text_at(hdc, 2, 18, L"100");
+    text_at(hdc, 2, 68, L" 50");
+    text_at(hdc, 2, 118, L"  0");
+    SelectObject(hdc, previous);
+    DeleteObject(scale_font);
+}
+
+// Labels, the newest value and the header, in the label font. Both text areas are cleared first:
+// repaints do not erase the background.
+static void draw_texts(HDC hdc)
+{
+    HFONT label_font = create_chart_font(12, L"MS UI Gothic");
+    HGDIOBJ previous = SelectObject(hdc, label_font);
+    text_at(hdc, 35, 155, L"Interval:");
+    text_at(hdc, 95, 155, L"(s)");
+    text_at(hdc, 125, 155, L"Ch:");
+
+    RECT value_box = {305, 125, 335, 145};
+    FillRect(hdc, &value_box, background_brush());
+    WCHAR text[64];
+    swprintf(text, 16, L"%4.1f", level_history[level_history_size - 1]);
+    TextOutW(hdc, 305, 125, text, 4);
+
+    RECT header = {30, 5, 310, 20};
+    FillRect(hdc, &header, background_brush());
+    swprintf(text, 64,
+             applied_settings.catv != 0 ? L"Channel = C%2d, Interval = %d (s)" : L"Channel = %2d, Interval = %d (s)",
+             applied_settings.channel, applied_settings.interval_s);
+    // Without DT_SINGLELINE the vertical centring has no effect: the line sits at the top.
+    DrawTextW(hdc, text, -1, &header, DT_CENTER | DT_VCENTER);
+
+    SelectObject(hdc, previous);
+    DeleteObject(label_font);
+}
+
+static void draw_grid(HDC hdc)
+{
+    HPEN grid_pen = CreatePen(PS_SOLID, 1, grid_colour);
+    HGDIOBJ previous = SelectObject(hdc, grid_pen);
+    for (int x = 20; x <= 320; x += 10) {
+        MoveToEx(hdc, x, 20, nullptr);
+        LineTo(hdc, x, 120);
+    }
+    for (int y = 20; y <= 120; y += 10) {
+        MoveToEx(hdc, 20, y, nullptr);
+        LineTo(hdc, 320, y);
+    }
+    SelectObject(hdc, previous);
+    DeleteObject(grid_pen);
+
+    HPEN underline_pen = CreatePen(PS_SOLID, 1, grid_colour);
+    previous = SelectObject(hdc, underline_pen);
+    MoveToEx(hdc, 30, 168, nullptr);
+    LineTo(hdc, 230, 168);
+    SelectObject(hdc, previous);
+    DeleteObject(underline_pen);
+}
+
+// One bar per entry, 1 dB to the pixel from y = 120; entries at or below 0 dB draw nothing.
+static void draw_bars(HDC hdc)
+{
+    HBRUSH bar_brush = CreateSolidBrush(bar_colour);
+    HGDIOBJ previous = SelectObject(hdc, bar_brush);
+    for (int i = 0; i < level_history_size; ++i) {
+        if (level_history[i] > 0.0) {
+            const int x0 = 22 + 10 * i;
+            const int h = static_cast<int>(level_history[i]);
+            Rectangle(hdc, x0, 120 - h, x0 + 7, 120);
+        }
+    }
+    SelectObject(hdc, previous);
+    DeleteObject(bar_brush);
+}
+
+int draw_chart(HDC hdc, HWND)
+{
+    const int previous_mode = SetBkMode(hdc, TRANSPARENT);
+    draw_scale(hdc);
+    draw_texts(hdc);
+    SetBkMode(hdc, previous_mode);
+
+    HBRUSH black = CreateSolidBrush(chart_black);
+    HGDIOBJ previous = SelectObject(hdc, black);
+    Rectangle(hdc, 19, 19, 322, 122);
+    SelectObject(hdc, previous);
+    DeleteObject(black);
+
+    draw_grid(hdc);
+    draw_bars(hdc);
+    return 0;
+}

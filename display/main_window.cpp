@@ -1,0 +1,109 @@
+// The entry point, the main window's class and its window procedure: a flat router to the code
+// that owns each concern.
+#include "display/display.h"
+#include "res/resource.h"
+#include "tuner/tuner.h"
+
+WCHAR window_title[100];
+WCHAR window_class_name[100];
+
+const WCHAR *const init_failure_text = L"初期化失敗！終了します";
+const WCHAR *const timer_failure_text = L"タイマー作成エラー！終了します";
+
+static const int window_width = 340;
+static const int window_height = 200;
+
+// A calling script learns from the exit code whether the monitor ended on a failure.
+static int exit_code = 0;
+
+void report_failure(HWND hwnd, const WCHAR *text)
+{
+    exit_code = 1;
+    MessageBoxW(hwnd, text, L"失敗", MB_OK);
+}
+
+ATOM register_main_class(HINSTANCE instance)
+{
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = main_wnd_proc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUORVEX));
+    wc.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(IDI_SMALL));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_MENU + 1));
+    wc.lpszClassName = window_class_name;
+    return RegisterClassExW(&wc);
+}
+
+static void on_create(HWND hwnd)
+{
+    create_controls(hwnd);
+    if (init_tuner() != 1) {
+        report_failure(hwnd, init_failure_text);
+        PostQuitMessage(exit_code);
+    }
+    if (!arm_sample_timer(hwnd, pending_settings.interval_s)) {
+        report_failure(hwnd, timer_failure_text);
+        SendMessageW(hwnd, WM_CLOSE, 0, 0);
+    }
+}
+
+static void on_paint(HWND hwnd)
+{
+    PAINTSTRUCT ps;
+    HDC hdc = BeginPaint(hwnd, &ps);
+    draw_chart(hdc, hwnd);
+    EndPaint(hwnd, &ps);
+}
+
+LRESULT CALLBACK main_wnd_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_CREATE: on_create(hwnd); return 0;
+    case WM_PAINT: on_paint(hwnd); return 0;
+    case WM_TIMER: on_sample_timer(hwnd); return 0;
+    case WM_COMMAND:
+        if (HIWORD(wparam) != BN_CLICKED && HIWORD(wparam) != EN_KILLFOCUS)
+            return DefWindowProcW(hwnd, message, wparam, lparam);
+        on_settings_command(hwnd, HIWORD(wparam), reinterpret_cast<HWND>(lparam));
+        return 0;
+    case WM_CLOSE:
+        // The timer stops first, so no sample can run against a released tuner.
+        disarm_sample_timer(hwnd);
+        release_tuner();
+        DestroyWindow(hwnd);
+        return 0;
+    case WM_DESTROY: PostQuitMessage(exit_code); return 0;
+    default: return DefWindowProcW(hwnd, message, wparam, lparam);
+    }
+}
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show_command)
+{
+    LoadStringW(instance, IDS_APP_TITLE, window_title, 100);
+    LoadStringW(instance, IDC_QUORVEX, window_class_name, 100);
+    register_main_class(instance);
+    reset_level_history();
+
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - window_width) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - window_height) / 2;
+    HWND hwnd = CreateWindowExW(0, window_class_name, window_title, WS_CAPTION | WS_SYSMENU, x, y, window_width,
+                                window_height, nullptr, nullptr, instance, nullptr);
+    if (hwnd == nullptr)
+        return 1;
+    ShowWindow(hwnd, show_command);
+    UpdateWindow(hwnd);
+
+    // The resources hold no accelerator table: the handle is null and translates nothing.
+    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDC_QUORVEX));
+    MSG msg = {};
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (!TranslateAcceleratorW(msg.hwnd, accelerators, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    return static_cast<int>(msg.wParam);
+}

@@ -1,0 +1,15 @@
+// The sampling timer: one tick samples the tuner into the history and asks for a repaint.
+#include "display/display.h"
+
+BOOL arm_sample_timer(HWND hwnd, int interval_s)
+{
+    return SetTimer(hwnd, SAMPLE_TIMER_ID, static_cast<UINT>(interval_s) * 1000, nullptr) != 0;
+}
+
+void disarm_sample_timer(HWND hwnd) { KillTimer(hwnd, SAMPLE_TIMER_ID); }
+
+void on_sample_timer(HWND hwnd)
+{
+    record_sample();
+    InvalidateRect(hwnd, nullptr, FALSE);
+}
