@@ -20,7 +20,8 @@ extern double level_history[level_history_size];
 
 const UINT SAMPLE_TIMER_ID = 0x7FFF;
 
-// Application shell
+// Application shell. The entry point has C linkage, as the C runtime's start-up code calls it.
+extern "C" int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR command_line, int show_command);
 extern WCHAR window_title[100];
 extern WCHAR window_class_name[100];
 ATOM register_main_class(HINSTANCE instance);

@@ -80,7 +80,7 @@ LRESULT CALLBACK main_wnd_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
     }
 }
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show_command)
+extern "C" int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show_command)
 {
     LoadStringW(instance, IDS_APP_TITLE, window_title, 100);
     LoadStringW(instance, IDC_QUORVEX, window_class_name, 100);

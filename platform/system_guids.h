@@ -1,5 +1,5 @@
 // Identifiers the system needs that the SDK headers do not all define: the tuner driver's
-// vendor property set, the BDA device categories and two tuning-model classes.
+// vendor property set and the BDA device categories, and declarations MinGW's headers lack.
 #pragma once
 
 extern const GUID PROPSETID_TunerLevel;
@@ -10,7 +10,8 @@ extern const GUID KSCATEGORY_BDA_RECEIVER_COMPONENT;
 extern const GUID KSCATEGORY_BDA_TRANSPORT_INFORMATION;
 #endif
 
-#if !defined(_MSC_VER)
-extern const CLSID CLSID_DVBTuningSpace;
-extern const CLSID CLSID_DVBTLocator;
+#ifdef __MINGW32__
+// MinGW's import library defines these, but its tuner.h does not declare them.
+extern "C" const CLSID CLSID_DVBTuningSpace;
+extern "C" const CLSID CLSID_DVBTLocator;
 #endif

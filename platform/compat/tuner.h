@@ -42,3 +42,5 @@ extern const IID IID_ITuneRequest;
 extern const IID IID_ITuningSpace;
 extern const IID IID_IDVBTuningSpace;
 extern const IID IID_ITuner;
+extern const CLSID CLSID_DVBTuningSpace;
+extern const CLSID CLSID_DVBTLocator;
