@@ -24,6 +24,8 @@
 #include "platform/compat/com.h"
 #include "platform/compat/dshow.h"
 #include "platform/compat/tuner.h"
+#include "platform/compat/wingdi.h"
+#include "platform/compat/winuser.h"
 #endif
 
 #include "platform/system_guids.h"
