@@ -1,0 +1,81 @@
+#include "platform/qtwindow/device_context.h"
+
+#include <memory>
+#include <vector>
+
+#include "platform/qtwindow/handle_table.h"
+
+namespace qtwindow {
+
+DeviceContext::DeviceContext(QImage &image, const QRegion &clip)
+    : painter(&image), pen_handle(GetStockObject(BLACK_PEN)), pen(std::get<Pen>(*find_object(pen_handle))),
+      brush_handle(GetStockObject(WHITE_BRUSH)), brush(std::get<Brush>(*find_object(brush_handle))),
+      font_handle(GetStockObject(SYSTEM_FONT)), font(std::get<Font>(*find_object(font_handle)).font)
+{
+    painter.setClipRegion(clip);
+}
+
+static HandleTable<HDC, std::unique_ptr<DeviceContext>> &device_contexts()
+{
+    // Never destroyed: Qt's own statics may be gone when static destructors run at exit.
+    static auto *table = new HandleTable<HDC, std::unique_ptr<DeviceContext>>(0x8000);
+    return *table;
+}
+
+HDC open_device_context(QImage &image, const QRegion &clip)
+{
+    return device_contexts().add([&](HDC) { return std::make_unique<DeviceContext>(image, clip); });
+}
+
+DeviceContext *find_device_context(HDC hdc)
+{
+    std::unique_ptr<DeviceContext> *dc = device_contexts().find(hdc);
+    return dc == nullptr ? nullptr : dc->get();
+}
+
+void close_device_context(HDC hdc) { device_contexts().erase(hdc); }
+
+void forget_device_contexts()
+{
+    std::vector<HDC> open;
+    for (const auto &[handle, dc] : device_contexts())
+        open.push_back(handle);
+    for (HDC hdc : open)
+        close_device_context(hdc);
+}
+
+} // namespace qtwindow
+
+using namespace qtwindow;
+
+// Replaces the selection of the object's kind and gives back the handle it replaced.
+template <class Value> static HGDIOBJ exchange(HGDIOBJ &handle, Value &value, HGDIOBJ next, const Value &copy)
+{
+    const HGDIOBJ previous = handle;
+    handle = next;
+    value = copy;
+    return previous;
+}
+
+HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h)
+{
+    DeviceContext *dc = find_device_context(hdc);
+    const GdiObject *object = find_object(h);
+    if (dc == nullptr || object == nullptr)
+        return nullptr;
+    if (const auto *pen = std::get_if<Pen>(object))
+        return exchange(dc->pen_handle, dc->pen, h, *pen);
+    if (const auto *brush = std::get_if<Brush>(object))
+        return exchange(dc->brush_handle, dc->brush, h, *brush);
+    return exchange(dc->font_handle, dc->font, h, std::get<Font>(*object).font);
+}
+
+int SetBkMode(HDC hdc, int mode)
+{
+    DeviceContext *dc = find_device_context(hdc);
+    if (dc == nullptr || (mode != TRANSPARENT && mode != OPAQUE))
+        return 0;
+    const int previous = dc->background_mode;
+    dc->background_mode = mode;
+    return previous;
+}

@@ -1,0 +1,37 @@
+// Device contexts: a painter over a window's backing image and the drawing state Windows keeps
+// with it.
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <QPoint>
+#include <QRegion>
+
+#include "platform/platform.h"
+#include "platform/qtwindow/gdi_objects.h"
+
+namespace qtwindow {
+
+struct DeviceContext {
+    // Drawing is clipped to the region, as BeginPaint clips to the update region.
+    DeviceContext(QImage &image, const QRegion &clip);
+
+    QPainter painter;
+    // Selected objects: the handle SelectObject gives back, and a copy that outlives DeleteObject.
+    HGDIOBJ pen_handle;
+    Pen pen;
+    HGDIOBJ brush_handle;
+    Brush brush;
+    HGDIOBJ font_handle;
+    QFont font;
+    int background_mode = OPAQUE;
+    QPoint position;
+};
+
+HDC open_device_context(QImage &image, const QRegion &clip);
+DeviceContext *find_device_context(HDC hdc);
+void close_device_context(HDC hdc);
+void forget_device_contexts();
+
+} // namespace qtwindow

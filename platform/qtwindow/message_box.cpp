@@ -1,0 +1,67 @@
+#include "platform/qtwindow/message_box.h"
+
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/qtwindow/application.h"
+#include "platform/qtwindow/test_hooks.h"
+#include "platform/qtwindow/window.h"
+
+namespace qtwindow {
+
+namespace {
+
+struct Boxes {
+    bool intercepting = false;
+    std::function<int(const ShownMessageBox &)> answer;
+    std::vector<ShownMessageBox> shown;
+};
+
+} // namespace
+
+static Boxes &boxes()
+{
+    static Boxes state;
+    return state;
+}
+
+void intercept_message_boxes(std::function<int(const ShownMessageBox &)> answer)
+{
+    boxes().intercepting = true;
+    boxes().answer = std::move(answer);
+}
+
+const std::vector<ShownMessageBox> &message_boxes() { return boxes().shown; }
+
+void forget_message_boxes() { boxes() = {}; }
+
+} // namespace qtwindow
+
+using namespace qtwindow;
+
+// Only the OK button is provided, the one MB_OK asks for. While the box is up, the program's
+// timers and repaints wait for it to be answered.
+int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
+{
+    application();
+    // Windows' caption when none is given.
+    const std::wstring caption = lpCaption == nullptr ? L"Error" : lpCaption;
+    const std::wstring text = lpText == nullptr ? L"" : lpText;
+    if (boxes().intercepting) {
+        const ShownMessageBox box{hWnd, caption, text, uType};
+        boxes().shown.push_back(box);
+        return boxes().answer ? boxes().answer(box) : IDOK;
+    }
+    // Offscreen nobody could see the box or answer it: it counts as answered.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return IDOK;
+    const Window *owner = find_window(hWnd);
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdWString(caption), QString::fromStdWString(text),
+                    QMessageBox::Ok, owner == nullptr ? nullptr : owner->widget().window());
+    box.exec();
+    return IDOK;
+}

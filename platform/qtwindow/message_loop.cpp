@@ -1,0 +1,106 @@
+#include "platform/qtwindow/message_loop.h"
+
+#include <QCoreApplication>
+#include <functional>
+#include <optional>
+
+#include "platform/platform.h"
+#include "platform/qtwindow/application.h"
+#include "platform/qtwindow/paint.h"
+#include "platform/qtwindow/test_hooks.h"
+#include "platform/qtwindow/timers.h"
+#include "platform/qtwindow/window.h"
+
+namespace qtwindow {
+
+namespace {
+
+struct Queue {
+    std::optional<int> quit_code;
+    std::function<void()> idle;
+};
+
+} // namespace
+
+static Queue &queue()
+{
+    static Queue state;
+    return state;
+}
+
+// Qt's pending events come first: input reaches the controls and the close box, and the real
+// clock's timers come due. Then, in Windows' order, the quit request, repaints and timers.
+static std::optional<MSG> next_message(bool take_quit)
+{
+    // No window's code is running here, so destroyed windows can go.
+    delete_retired_windows();
+    QCoreApplication::processEvents();
+    if (queue().quit_code) {
+        if (!take_quit)
+            return std::nullopt;
+        const MSG quit{nullptr, WM_QUIT, static_cast<WPARAM>(*queue().quit_code), 0, tick_count(), {}};
+        queue().quit_code.reset();
+        return quit;
+    }
+    if (HWND hwnd = window_needing_paint())
+        return MSG{hwnd, WM_PAINT, 0, 0, tick_count(), {}};
+    return take_due_timer();
+}
+
+void forget_messages() { queue() = {}; }
+
+int pump_messages()
+{
+    application();
+    int dispatched = 0;
+    while (const std::optional<MSG> message = next_message(false)) {
+        DispatchMessageW(&*message);
+        ++dispatched;
+    }
+    return dispatched;
+}
+
+std::optional<int> pending_quit() { return queue().quit_code; }
+
+void on_idle(std::function<void()> idle) { queue().idle = std::move(idle); }
+
+} // namespace qtwindow
+
+using namespace qtwindow;
+
+// Only the unfiltered form is provided: any window, any message.
+BOOL GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
+{
+    if (lpMsg == nullptr || hWnd != nullptr || wMsgFilterMin != 0 || wMsgFilterMax != 0)
+        return -1;
+    application();
+    for (;;) {
+        if (const std::optional<MSG> message = next_message(true)) {
+            *lpMsg = *message;
+            return message->message != WM_QUIT ? TRUE : FALSE;
+        }
+        if (queue().idle)
+            queue().idle();
+        else
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+}
+
+// There are never accelerator tables to translate with.
+int TranslateAcceleratorW(HWND, HACCEL, LPMSG) { return 0; }
+
+// Qt's widgets turn keys into characters themselves.
+BOOL TranslateMessage(const MSG *) { return FALSE; }
+
+LRESULT DispatchMessageW(const MSG *lpMsg)
+{
+    if (lpMsg == nullptr)
+        return 0;
+    if (lpMsg->message == WM_TIMER && lpMsg->lParam != 0) {
+        reinterpret_cast<TIMERPROC>(lpMsg->lParam)(lpMsg->hwnd, WM_TIMER, lpMsg->wParam, lpMsg->time);
+        return 0;
+    }
+    return SendMessageW(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
+}
+
+VOID PostQuitMessage(int nExitCode) { queue().quit_code = nExitCode; }
