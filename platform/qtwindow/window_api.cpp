@@ -42,9 +42,18 @@ HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName,
     if (registered == nullptr && control == nullptr)
         return nullptr;
 
-    CREATESTRUCTW create{
-        lpParam,      hInstance,   hMenu,    hWndParent, nHeight, nWidth, Y, X, static_cast<LONG>(dwStyle),
-        lpWindowName, lpClassName, dwExStyle};
+    CREATESTRUCTW create{.lpCreateParams = lpParam,
+                         .hInstance = hInstance,
+                         .hMenu = hMenu,
+                         .hwndParent = hWndParent,
+                         .cy = nHeight,
+                         .cx = nWidth,
+                         .y = Y,
+                         .x = X,
+                         .style = static_cast<LONG>(dwStyle),
+                         .lpszName = lpWindowName,
+                         .lpszClass = lpClassName,
+                         .dwExStyle = dwExStyle};
     const HWND hwnd = add_window([&](HWND handle) -> std::unique_ptr<Window> {
         if (registered != nullptr)
             return std::make_unique<ClientWindow>(handle, *registered, create, parent_widget);
