@@ -1,9 +1,11 @@
 #include "platform/qtwindow/gdi_objects.h"
 
+#include <algorithm>
 #include <map>
 
 #include "platform/qtwindow/fonts.h"
 #include "platform/qtwindow/handle_table.h"
+#include "platform/qtwindow/test_hooks.h"
 #include "platform/qtwindow/text.h"
 
 namespace qtwindow {
@@ -46,14 +48,10 @@ const GdiObject *find_object(HGDIOBJ handle)
     return entry == nullptr ? nullptr : &entry->object;
 }
 
-void forget_objects()
+std::size_t live_gdi_objects()
 {
-    std::vector<HGDIOBJ> made;
-    for (const auto &[handle, entry] : objects())
-        if (!entry.stock)
-            made.push_back(handle);
-    for (HGDIOBJ handle : made)
-        objects().erase(handle);
+    return static_cast<std::size_t>(
+        std::count_if(objects().begin(), objects().end(), [](const auto &entry) { return !entry.second.stock; }));
 }
 
 QColor to_qcolor(COLORREF colour) { return {GetRValue(colour), GetGValue(colour), GetBValue(colour)}; }

@@ -28,7 +28,6 @@ struct Font {
 using GdiObject = std::variant<Pen, Brush, Font>;
 
 const GdiObject *find_object(HGDIOBJ handle);
-void forget_objects();
 
 QColor to_qcolor(COLORREF colour);
 

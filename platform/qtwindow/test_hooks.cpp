@@ -5,7 +5,6 @@
 
 #include "platform/qtwindow/client_window.h"
 #include "platform/qtwindow/device_context.h"
-#include "platform/qtwindow/gdi_objects.h"
 #include "platform/qtwindow/message_box.h"
 #include "platform/qtwindow/message_loop.h"
 #include "platform/qtwindow/timers.h"
@@ -23,7 +22,6 @@ void reset()
     forget_timers();
     forget_messages();
     forget_message_boxes();
-    forget_objects();
     fail_window_creation(false);
 }
 
@@ -44,6 +42,8 @@ QWidget *widget_of(HWND hwnd)
     const Window *window = find_window(hwnd);
     return window == nullptr ? nullptr : &window->widget();
 }
+
+std::vector<HWND> children_of(HWND parent) { return child_windows(parent); }
 
 std::vector<HWND> top_level_windows()
 {

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -15,7 +16,8 @@
 namespace qtwindow {
 
 // Destroys every window without messages, and forgets classes, timers, a pending quit, message
-// boxes, drawing objects and every hook below.
+// boxes and every hook below. Drawing objects stay: on Windows too they belong to the process,
+// and a program may keep one for as long as it runs.
 void reset();
 
 // Time. On the virtual clock, timers come due only when advance_ms moves it past their period.
@@ -56,7 +58,11 @@ const std::vector<ShownMessageBox> &message_boxes();
 QImage client_image(HWND hwnd);
 QImage window_image(HWND hwnd);
 QWidget *widget_of(HWND hwnd);
+// In creation order.
 std::vector<HWND> top_level_windows();
+std::vector<HWND> children_of(HWND parent);
+// Fonts, pens and brushes created and not yet deleted.
+std::size_t live_gdi_objects();
 
 // Acting, through Qt's input events. A click activates the control's window first, so the
 // focus moves as it would under the mouse. type_text clicks into the edit, selects what it

@@ -71,6 +71,7 @@ TEST_F(ControlTest, ControlsAreWidgetsAtTheirExactGeometry)
     EXPECT_EQ(qtwindow::widget_of(catv)->geometry(), QRect(175, 153, 45, 15));
     EXPECT_EQ(qtwindow::widget_of(apply)->geometry(), QRect(250, 150, 60, 19));
     EXPECT_TRUE(qtwindow::widget_of(apply)->isVisible());
+    EXPECT_EQ(qtwindow::children_of(parent), (std::vector<HWND>{interval, channel, catv, apply}));
 }
 
 // ES_RIGHT aligns right; an edit without WS_BORDER has no frame.

@@ -141,6 +141,21 @@ TEST_F(DrawingTest, SelectObjectReturnsThePreviousObject)
     });
 }
 
+// Objects count as live from creation to deletion; stock objects never do.
+TEST_F(DrawingTest, ObjectsLiveFromCreationToDeletion)
+{
+    const std::size_t before = qtwindow::live_gdi_objects();
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(1, 2, 3));
+    HBRUSH brush = CreateSolidBrush(RGB(4, 5, 6));
+    HFONT font = label_font(9, L"Terminal");
+    EXPECT_EQ(qtwindow::live_gdi_objects(), before + 3);
+    GetStockObject(BLACK_PEN);
+    DeleteObject(pen);
+    DeleteObject(brush);
+    DeleteObject(font);
+    EXPECT_EQ(qtwindow::live_gdi_objects(), before);
+}
+
 // A deleted object is gone; deleting a stock object is allowed and keeps it.
 TEST_F(DrawingTest, DeletedObjectsAreGoneButStockObjectsStay)
 {
