@@ -25,6 +25,10 @@ extern "C" int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR co
 extern WCHAR window_title[100];
 extern WCHAR window_class_name[100];
 ATOM register_main_class(HINSTANCE instance);
+// Start-up up to the first paint; null when the window could not be created.
+HWND create_main_window(HINSTANCE instance, int show_command);
+// Returns the exit code the quit message carries.
+int run_message_loop(HINSTANCE instance);
 LRESULT CALLBACK main_wnd_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 // Shows a failure to the user; the process will end with exit code 1.
 void report_failure(HWND hwnd, const WCHAR *text);

@@ -80,22 +80,27 @@ LRESULT CALLBACK main_wnd_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
     }
 }
 
-extern "C" int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show_command)
+HWND create_main_window(HINSTANCE instance, int show_command)
 {
     LoadStringW(instance, IDS_APP_TITLE, window_title, 100);
     LoadStringW(instance, IDC_QUORVEX, window_class_name, 100);
     register_main_class(instance);
     reset_level_history();
+    exit_code = 0;
 
     const int x = (GetSystemMetrics(SM_CXSCREEN) - window_width) / 2;
     const int y = (GetSystemMetrics(SM_CYSCREEN) - window_height) / 2;
     HWND hwnd = CreateWindowExW(0, window_class_name, window_title, WS_CAPTION | WS_SYSMENU, x, y, window_width,
                                 window_height, nullptr, nullptr, instance, nullptr);
     if (hwnd == nullptr)
-        return 1;
+        return nullptr;
     ShowWindow(hwnd, show_command);
     UpdateWindow(hwnd);
+    return hwnd;
+}
 
+int run_message_loop(HINSTANCE instance)
+{
     // The resources hold no accelerator table: the handle is null and translates nothing.
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDC_QUORVEX));
     MSG msg = {};
@@ -106,4 +111,11 @@ extern "C" int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show_c
         }
     }
     return static_cast<int>(msg.wParam);
+}
+
+extern "C" int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show_command)
+{
+    if (create_main_window(instance, show_command) == nullptr)
+        return 1;
+    return run_message_loop(instance);
 }

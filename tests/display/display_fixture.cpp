@@ -1,0 +1,81 @@
+#include "display/display_fixture.h"
+
+#include <QImage>
+
+const HINSTANCE DisplayTest::instance = reinterpret_cast<HINSTANCE>(0x400000);
+
+void DisplayTest::SetUp()
+{
+    SimTest::SetUp();
+    qtwindow::reset();
+    qtwindow::use_virtual_clock(true);
+    qtwindow::intercept_message_boxes();
+}
+
+void DisplayTest::TearDown()
+{
+    // A window left open goes through its own close path, so the tuner is released as it is.
+    if (window_alive())
+        SendMessageW(hwnd, WM_CLOSE, 0, 0);
+    qtwindow::reset();
+    SimTest::TearDown();
+}
+
+void DisplayTest::start()
+{
+    hwnd = create_main_window(instance, SW_SHOWNORMAL);
+    ASSERT_NE(hwnd, nullptr);
+    const std::vector<HWND> controls = qtwindow::children_of(hwnd);
+    ASSERT_EQ(controls.size(), 4u);
+    interval_edit = controls[0];
+    channel_edit = controls[1];
+    catv_check = controls[2];
+    apply_button = controls[3];
+    qtwindow::pump_messages();
+}
+
+std::string DisplayTest::wait_ms(unsigned ms)
+{
+    return stdout_of([ms] {
+        qtwindow::advance_ms(ms);
+        qtwindow::pump_messages();
+    });
+}
+
+void DisplayTest::type_and_leave(HWND edit, const std::wstring &text)
+{
+    qtwindow::type_text(edit, text);
+    qtwindow::click(edit == interval_edit ? channel_edit : interval_edit);
+    qtwindow::pump_messages();
+}
+
+std::wstring DisplayTest::text_of(HWND edit) const
+{
+    WCHAR text[64] = {};
+    SendMessageW(edit, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+QColor DisplayTest::pixel(int x, int y) const { return qtwindow::client_image(hwnd).pixelColor(x, y); }
+
+bool DisplayTest::window_alive() const
+{
+    for (HWND window : qtwindow::top_level_windows())
+        if (window == hwnd)
+            return true;
+    return false;
+}
+
+std::string DisplayTest::stdout_of(const std::function<void()> &action)
+{
+    testing::internal::CaptureStdout();
+    action();
+    return testing::internal::GetCapturedStdout();
+}
+
+std::string DisplayTest::stderr_of(const std::function<void()> &action)
+{
+    testing::internal::CaptureStderr();
+    action();
+    return testing::internal::GetCapturedStderr();
+}
