@@ -1,0 +1,31 @@
+// Renders the monitor's window offscreen after 30 samples of the simulated tuner, into a PNG:
+//   quorvex_screenshot OUTPUT.png [channel]
+#include <QImage>
+#include <cstdio>
+#include <cstdlib>
+
+#include "display/display.h"
+#include "platform/qtwindow/application.h"
+#include "platform/qtwindow/test_hooks.h"
+
+int main(int argc, char **argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: quorvex_screenshot OUTPUT.png [channel]\n");
+        return 2;
+    }
+    qtwindow::application();
+    qtwindow::use_virtual_clock(true);
+    if (argc > 2)
+        pending_settings.channel = applied_settings.channel = std::atoi(argv[2]);
+    HWND hwnd = create_main_window(reinterpret_cast<HINSTANCE>(0x400000), SW_SHOWNORMAL);
+    if (hwnd == nullptr)
+        return 1;
+    for (int tick = 0; tick < level_history_size; ++tick) {
+        qtwindow::advance_ms(1000);
+        qtwindow::pump_messages();
+    }
+    const bool saved = qtwindow::window_image(hwnd).save(argv[1]);
+    SendMessageW(hwnd, WM_CLOSE, 0, 0);
+    return saved ? 0 : 1;
+}
