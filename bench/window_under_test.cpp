@@ -1,0 +1,27 @@
+#include "window_under_test.h"
+
+#include <cstdio>
+
+#include "platform/qtwindow/application.h"
+#include "platform/qtwindow/test_hooks.h"
+
+HWND start_quiet_window()
+{
+    static const bool quiet = std::freopen("/dev/null", "w", stdout) != nullptr;
+    (void)quiet;
+    qtwindow::application();
+    qtwindow::use_virtual_clock(true);
+    return create_main_window(reinterpret_cast<HINSTANCE>(0x400000), SW_SHOWNORMAL);
+}
+
+void tick_and_repaint(HWND hwnd)
+{
+    SendMessageW(hwnd, WM_TIMER, SAMPLE_TIMER_ID, 0);
+    UpdateWindow(hwnd);
+}
+
+void close_window(HWND hwnd)
+{
+    SendMessageW(hwnd, WM_CLOSE, 0, 0);
+    qtwindow::reset();
+}
