@@ -1,6 +1,7 @@
 // The settings strip: interval, channel and band, corrected when an edit loses the focus, and
 // put in force by Apply.
 #include <cwchar>
+#include <cwctype>
 #include <initializer_list>
 
 #include "display/display.h"
@@ -33,14 +34,14 @@ void create_controls(HWND parent)
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(control_font), 0);
 }
 
-// Like _wtoi (leading blanks, a sign, digits up to the first non-digit, 0 for none), but
+// Like _wtoi (leading white space, a sign, digits up to the first non-digit, 0 for none), but
 // saturating: a pasted run of digits too long for an int clamps instead of overflowing.
 int read_edit_number(HWND edit)
 {
     WCHAR text[16] = {};
     SendMessageW(edit, WM_GETTEXT, 16, reinterpret_cast<LPARAM>(text));
     const WCHAR *c = text;
-    while (*c == L' ' || *c == L'\t')
+    while (iswspace(*c))
         ++c;
     const bool negative = *c == L'-';
     if (*c == L'-' || *c == L'+')
