@@ -1,5 +1,6 @@
 #include "platform/simtuner/model/world.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 
@@ -52,6 +53,16 @@ bool started = false;
 int generation = 0;
 int over_released = 0;
 std::vector<Object> objects; // outlives reset(), so late releases of old objects stay harmless
+std::FILE *log_file = nullptr;
+
+void log_line(const std::string &line)
+{
+    if (log_file == nullptr)
+        return;
+    std::fputs(line.c_str(), log_file);
+    std::fputc('\n', log_file);
+    std::fflush(log_file); // a test reads it while the process runs, and after a crash
+}
 
 std::map<FilterKind, std::vector<PinSpec>> standard_pins()
 {
@@ -173,6 +184,7 @@ void fail(std::string op, Result result, int at_call, int times)
 Result check(std::string_view op, std::string_view arg)
 {
     world.calls.push_back({std::string(op), std::string(arg)});
+    log_line("call " + std::string(op) + (arg.empty() ? "" : " " + std::string(arg)));
     const std::string qualified = std::string(op) + " " + std::string(arg);
     Result injected = 0;
     for (Fault &fault : world.faults) {
@@ -183,10 +195,13 @@ Result check(std::string_view op, std::string_view arg)
         if (hit && injected == 0)
             injected = fault.result;
     }
+    std::erase_if(world.faults, [](const Fault &f) { return f.times != 0 && f.seen >= f.at_call + f.times - 1; });
     return injected;
 }
 
 const std::vector<Call> &calls() { return world.calls; }
+
+void clear_calls() { world.calls.clear(); }
 
 std::vector<std::string> args_of(std::string_view op)
 {
@@ -226,6 +241,34 @@ std::vector<LiveObject> live_objects()
 
 int over_releases() { return over_released; }
 
+std::string_view name_of(FilterKind kind)
+{
+    switch (kind) {
+    case FilterKind::network_provider: return "NetworkProvider";
+    case FilterKind::tuner: return "TunerFilter";
+    case FilterKind::capture: return "CaptureFilter";
+    case FilterKind::demultiplexer: return "Demultiplexer";
+    case FilterKind::transport_information: return "TransportInformationFilter";
+    case FilterKind::other: return "OtherFilter";
+    }
+    return "Filter";
+}
+
+void log_to_file(const std::string &path)
+{
+    if (log_file == nullptr)
+        log_file = std::fopen(path.c_str(), "a");
+}
+
+void write_live_objects()
+{
+    const std::vector<LiveObject> live = live_objects();
+    for (const LiveObject &object : live)
+        log_line("live " + object.kind + " " + std::to_string(object.references));
+    log_line("live-objects " + std::to_string(live.size()));
+    log_line("over-releases " + std::to_string(over_released));
+}
+
 Result co_initialize() { return world.apartment++ == 0 ? 0 : 1; }
 
 bool co_uninitialize()
@@ -252,6 +295,12 @@ void answer_all(PropertyAnswer answer)
 {
     world.answer_every_selector = true;
     world.every_selector_answer = answer;
+}
+
+void clear_answers()
+{
+    world.answers.clear();
+    world.answer_every_selector = false;
 }
 
 static const PropertyAnswer *override_for(std::uint32_t selector)

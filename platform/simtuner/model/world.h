@@ -74,6 +74,7 @@ Result check(std::string_view op, std::string_view arg = {});
 
 // --- Call log
 const std::vector<Call> &calls();
+void clear_calls();
 std::vector<std::string> args_of(std::string_view op);
 
 // --- Live objects
@@ -82,6 +83,13 @@ long add_ref(int id);
 long release(int id);
 std::vector<LiveObject> live_objects();
 int over_releases();
+std::string_view name_of(FilterKind kind); // the kind of object a filter is counted as
+
+// --- Log file, for a skin whose process a test cannot look into: once opened, every call is
+// appended as it is made ("call <op> <arg>"), and write_live_objects appends the objects still
+// alive ("live <kind> <references>", "live-objects <count>", "over-releases <count>").
+void log_to_file(const std::string &path);
+void write_live_objects();
 
 // --- The COM apartment
 Result co_initialize(); // S_OK the first time, S_FALSE while already initialised
@@ -95,6 +103,7 @@ void set_seed(std::uint64_t seed);
 void set_unplug_after(int samples); // negative: never
 void answer(std::uint32_t selector, PropertyAnswer answer);
 void answer_all(PropertyAnswer answer); // every selector, e.g. a failing Set
+void clear_answers();                   // back to the signal model's figures
 Result property_set(std::uint32_t selector);
 Result property_get(std::uint32_t selector, std::uint32_t &value, std::uint32_t &bytes);
 
