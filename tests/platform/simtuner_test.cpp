@@ -7,19 +7,8 @@
 
 namespace {
 
-class SimPlatformTest : public SimTest {
+class SimPlatformTest : public ComApartmentTest {
 protected:
-    void SetUp() override
-    {
-        SimTest::SetUp();
-        ASSERT_EQ(CoInitialize(nullptr), S_OK);
-    }
-    void TearDown() override
-    {
-        CoUninitialize();
-        SimTest::TearDown();
-    }
-
     template <typename Interface> Interface *create(REFCLSID clsid, REFIID iid)
     {
         Interface *object = nullptr;

@@ -42,3 +42,15 @@ void SimTest::bring_tuner_up()
     ASSERT_EQ(up, 1) << captured.err;
     ASSERT_EQ(captured.err, "");
 }
+
+void ComApartmentTest::SetUp()
+{
+    SimTest::SetUp();
+    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+}
+
+void ComApartmentTest::TearDown()
+{
+    CoUninitialize();
+    SimTest::TearDown();
+}

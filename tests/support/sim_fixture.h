@@ -30,3 +30,10 @@ protected:
     // Brings the tuner graph up with nothing printed; fails the test otherwise.
     void bring_tuner_up();
 };
+
+// For tests that call the platform directly: COM is initialised on the test's thread throughout.
+class ComApartmentTest : public SimTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};

@@ -5,19 +5,8 @@ namespace {
 
 const WCHAR *const tuner_name = L"SKNET HDTV BDA Digital Tuner_0";
 
-class FindDevTest : public SimTest {
+class FindDevTest : public ComApartmentTest {
 protected:
-    void SetUp() override
-    {
-        SimTest::SetUp();
-        ASSERT_EQ(CoInitialize(nullptr), S_OK);
-    }
-    void TearDown() override
-    {
-        CoUninitialize();
-        SimTest::TearDown();
-    }
-
     static sim::Device tuner(const WCHAR *name, sim::FilterKind kind = sim::FilterKind::tuner)
     {
         return {name, sim::Category::network_tuner, kind};
