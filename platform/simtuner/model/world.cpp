@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <map>
 
 #include "platform/simtuner/model/signal.h"
@@ -55,13 +56,21 @@ int over_released = 0;
 std::vector<Object> objects; // outlives reset(), so late releases of old objects stay harmless
 std::FILE *log_file = nullptr;
 
-void log_line(const std::string &line)
+// One line of words separated by blanks, the empty ones left out.
+void log_line(std::initializer_list<std::string_view> words)
 {
     if (log_file == nullptr)
         return;
-    std::fputs(line.c_str(), log_file);
+    const char *separator = "";
+    for (const std::string_view word : words) {
+        if (word.empty())
+            continue;
+        std::fputs(separator, log_file);
+        std::fwrite(word.data(), 1, word.size(), log_file);
+        separator = " ";
+    }
     std::fputc('\n', log_file);
-    std::fflush(log_file); // a test reads it while the process runs, and after a crash
+    std::fflush(log_file); // a test reads it while the process runs
 }
 
 std::map<FilterKind, std::vector<PinSpec>> standard_pins()
@@ -184,7 +193,7 @@ void fail(std::string op, Result result, int at_call, int times)
 Result check(std::string_view op, std::string_view arg)
 {
     world.calls.push_back({std::string(op), std::string(arg)});
-    log_line("call " + std::string(op) + (arg.empty() ? "" : " " + std::string(arg)));
+    log_line({"call", op, arg});
     const std::string qualified = std::string(op) + " " + std::string(arg);
     Result injected = 0;
     for (Fault &fault : world.faults) {
@@ -257,16 +266,16 @@ std::string_view name_of(FilterKind kind)
 void log_to_file(const std::string &path)
 {
     if (log_file == nullptr)
-        log_file = std::fopen(path.c_str(), "a");
+        log_file = std::fopen(path.c_str(), "ab"); // the same bytes on every platform
 }
 
 void write_live_objects()
 {
     const std::vector<LiveObject> live = live_objects();
     for (const LiveObject &object : live)
-        log_line("live " + object.kind + " " + std::to_string(object.references));
-    log_line("live-objects " + std::to_string(live.size()));
-    log_line("over-releases " + std::to_string(over_released));
+        log_line({"live", object.kind, std::to_string(object.references)});
+    log_line({"live-objects", std::to_string(live.size())});
+    log_line({"over-releases", std::to_string(over_released)});
 }
 
 Result co_initialize() { return world.apartment++ == 0 ? 0 : 1; }
