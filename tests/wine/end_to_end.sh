@@ -23,12 +23,18 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 WINEPREFIX=$(mktemp -d)
 export WINEPREFIX
 work=$(mktemp -d)
-trap '/usr/lib/wine/wineserver -k 2>/dev/null; rm -rf "$WINEPREFIX" "$work"' EXIT
+# The runs' logs and output stay in the artefacts, whatever happened.
+trap 'cp "$work"/*.log "$work"/*.out "$work"/*.err "$artefacts/" 2>/dev/null
+      /usr/lib/wine/wineserver -k 2>/dev/null; rm -rf "$WINEPREFIX" "$work"' EXIT
 seed=7
 
 failures=0
 check() { # name, expected, actual
   if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
+}
+require() { # name, expected, actual: a check the rest of the run depends on
+  check "$@"
+  [ "$failures" -eq 0 ] || exit 1
 }
 wait_until() { # seconds, command...: polls the command until it succeeds or the time is up
   local deadline=$((SECONDS + $1))
@@ -42,23 +48,23 @@ lines() { wc -l <"$1"; }
 has_lines() { [ "$(lines "$1")" -ge "$2" ]; }
 logged() { grep -q -x "$2" "$1"; }
 ended() { ! kill -0 "$1" 2>/dev/null; }
+came_up() { logged "$work/$1.log" "call put_TuneRequest [0-9]*" || [ -s "$work/$1.err" ]; }
 driver() { timeout 60 "$wine" "$build/window_driver.exe" "$@" 2>/dev/null; }
 
 # A run of the program; its log, standard output and error are $work/NAME.{log,out,err}.
 start_program() { # name, scenario
-  : >"$work/$1.log"
+  : >"$work/$1.log" && : >"$work/$1.out" && : >"$work/$1.err"
   QUORVEX_SIM="$2" QUORVEX_SIM_SEED=$seed QUORVEX_SIM_LOG="Z:$work/$1.log" \
     timeout 120 "$wine" "$build/quorvex.exe" >"$work/$1.out" 2>"$work/$1.err" &
   program=$!
 }
 close_program() { # name: clicks the close box, waits for the end, checks the exit and the objects
   check "$1: close box clicked" "0" "$(driver close >/dev/null; echo $?)"
-  wait_until 30 ended "$program"
+  wait_until 30 ended "$program" || kill "$program"
   wait "$program"
   check "$1: exit code" "0" "$?"
   check "$1: every object released" "live-objects 0" "$(grep '^live-objects' "$work/$1.log")"
   check "$1: no object released twice" "over-releases 0" "$(grep '^over-releases' "$work/$1.log")"
-  cp "$work/$1".* "$artefacts/"
 }
 
 # The Linux build's lines for the same seed, while Wine starts.
@@ -75,8 +81,9 @@ timeout 60 "$wine" regedit /S "$source_dir/platform/simtuner/win32dll/simtuner.r
 
 # The default scenario: the graph comes up and the default channel is tuned.
 start_program default ""
-wait_until 60 logged "$work/default.log" "call put_TuneRequest [0-9]*"
-check "default: tune requests at start" "473000" "$(sed -n 's/^call put_TuneRequest //p' "$work/default.log")"
+wait_until 60 came_up default
+require "default: standard error at start" "" "$(cat "$work/default.err")"
+require "default: tune requests at start" "473000" "$(sed -n 's/^call put_TuneRequest //p' "$work/default.log")"
 # Wine's graph connects each pair through the pins; the transport information filter accepts only
 # the demultiplexer's PSI pin.
 check "default: connections tried by Wine's graph" "$(
@@ -92,13 +99,13 @@ check "default: connections tried by Wine's graph" "$(
 # Sampling: the first lines are the Linux build's, byte for byte.
 wait_until 30 has_lines "$work/default.out" 3
 wait "$linux_run"
-check "default: Linux reference has three lines" "3" "$(head -3 "$work/linux.out" | wc -l)"
+require "default: Linux reference has three lines" "3" "$(head -3 "$work/linux.out" | wc -l)"
 check "default: first three samples as on Linux" "$(head -3 "$work/linux.out" | od -c)" \
   "$(head -3 "$work/default.out" | od -c)"
 
 # The window with its bars, cut from the screen.
 read -r x y width height < <(driver rect)
-import -window root "$work/screen.png" 2>/dev/null
+timeout 30 import -window root "$work/screen.png" 2>/dev/null
 convert "$work/screen.png" -crop "${width}x${height}+${x}+${y}" +repage "$artefacts/screenshot-wine.png"
 bar_pixels=$(convert "$artefacts/screenshot-wine.png" -fill black +opaque '#32FF00' -fill white -opaque '#32FF00' \
   -format '%[fx:int(mean*w*h)]' info: 2>/dev/null)
@@ -116,12 +123,15 @@ close_program default
 
 # The tuner unplugged after three samples: no line for a failed sample, and the program runs on.
 start_program unplugged "unplug-after=3"
-wait_until 60 has_lines "$work/unplugged.err" 2
+wait_until 60 came_up unplugged
+require "unplugged: tune requests at start" "473000" "$(sed -n 's/^call put_TuneRequest //p' "$work/unplugged.log")"
+wait_until 15 has_lines "$work/unplugged.err" 2
 check "unplugged: still running after failed samples" "yes" "$(kill -0 "$program" 2>/dev/null && echo yes || echo no)"
 check "unplugged: failed samples on standard error" "get_level: IKsPropertySet.Set hr=8007048F" \
   "$(sort -u "$work/unplugged.err")"
 check "unplugged: sample lines" "3" "$(lines "$work/unplugged.out")"
-check "unplugged: first three samples as on Linux" "$(head -3 "$work/linux.out")" "$(cat "$work/unplugged.out")"
+check "unplugged: first three samples as on Linux" "$(head -3 "$work/linux.out" | od -c)" \
+  "$(od -c <"$work/unplugged.out")"
 close_program unplugged
 
 [ "$failures" -eq 0 ]

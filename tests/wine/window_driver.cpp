@@ -76,7 +76,10 @@ static Controls find_controls(HWND window)
     return controls;
 }
 
-static void send(std::vector<INPUT> inputs) { SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)); }
+static void send(std::vector<INPUT> inputs)
+{
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
 
 static INPUT mouse(DWORD flags, POINT at)
 {
@@ -167,9 +170,7 @@ static int close_window(HWND window)
     if (!GetTitleBarInfo(window, &caption))
         return 4;
     const int y = (caption.rcTitleBar.top + caption.rcTitleBar.bottom) / 2;
-    const auto is_close_box = [&](int x) {
-        return SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE;
-    };
+    const auto is_close_box = [&](int x) { return SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE; };
     int right = caption.rcTitleBar.right;
     while (right > caption.rcTitleBar.left && !is_close_box(right))
         --right;
