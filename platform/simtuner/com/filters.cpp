@@ -3,23 +3,11 @@
 #include <cstring>
 
 #include "platform/simtuner/com/objects.h"
+#include "platform/simtuner/model/provider.h"
 
 namespace sim {
 
 namespace {
-
-const char *kind_name(FilterKind kind)
-{
-    switch (kind) {
-    case FilterKind::network_provider: return "NetworkProvider";
-    case FilterKind::tuner: return "TunerFilter";
-    case FilterKind::capture: return "CaptureFilter";
-    case FilterKind::demultiplexer: return "Demultiplexer";
-    case FilterKind::transport_information: return "TransportInformationFilter";
-    case FilterKind::other: return "OtherFilter";
-    }
-    return "Filter";
-}
 
 class EnumPins final : public ComObject<IEnumPins> {
 public:
@@ -53,14 +41,14 @@ private:
 
 template <typename... Extra> class Filter : public ComObject<IBaseFilter, Extra...>, public FilterCore {
 public:
-    explicit Filter(FilterKind kind) : ComObject<IBaseFilter, Extra...>(kind_name(kind)), FilterCore(kind) {}
+    explicit Filter(FilterKind kind) : ComObject<IBaseFilter, Extra...>(std::string(name_of(kind))), FilterCore(kind) {}
 
     HRESULT STDMETHODCALLTYPE EnumPins(IEnumPins **pins) override
     {
         if (pins == nullptr)
             return E_POINTER;
         *pins = nullptr;
-        if (const Result injected = check("EnumPins", kind_name(kind())))
+        if (const Result injected = check("EnumPins", name_of(kind())))
             return injected;
         *pins = new sim::EnumPins(this, this);
         return S_OK;
@@ -78,10 +66,8 @@ public:
 
     HRESULT STDMETHODCALLTYPE put_TuningSpace(ITuningSpace *space) override
     {
-        if (const Result injected = check("put_TuningSpace"))
-            return injected;
-        if (space == nullptr || !is_dvbt_tuning_space(space))
-            return E_INVALIDARG; // a DVB-T provider takes only a DVB-T tuning space
+        if (const Result refused = provider_takes_tuning_space(space != nullptr && is_dvbt_tuning_space(space)))
+            return refused;
         space->AddRef();
         if (space_ != nullptr)
             space_->Release();
@@ -92,16 +78,7 @@ public:
     HRESULT STDMETHODCALLTYPE put_TuneRequest(ITuneRequest *request) override
     {
         const int frequency = request != nullptr ? tune_request_frequency_khz(request) : 0;
-        if (const Result injected = check("put_TuneRequest", std::to_string(frequency)))
-            return injected;
-        if (request == nullptr)
-            return E_POINTER;
-        if (space_ == nullptr || frequency <= 0)
-            return E_UNEXPECTED;
-        // The request reaches the device only through the graph's connections.
-        if (downstream(FilterKind::tuner) != nullptr)
-            tune(frequency);
-        return S_OK;
+        return provider_tunes(space_ != nullptr, frequency, downstream(FilterKind::tuner) != nullptr);
     }
 
 private:

@@ -2,6 +2,7 @@
 // demultiplexer and the transport information filter, as the system's filter graph drives them.
 #include <cstring>
 
+#include "platform/simtuner/model/provider.h"
 #include "platform/simtuner/win32dll/objects.h"
 
 namespace sim {
@@ -154,10 +155,8 @@ public:
 
     HRESULT STDMETHODCALLTYPE put_TuningSpace(ITuningSpace *space) override
     {
-        if (const Result injected = check("put_TuningSpace"))
-            return injected;
-        if (space == nullptr || !is_dvbt(space))
-            return E_INVALIDARG; // a DVB-T provider takes only a DVB-T tuning space
+        if (const Result refused = provider_takes_tuning_space(space != nullptr && is_dvbt(space)))
+            return refused;
         space->AddRef();
         if (space_ != nullptr)
             space_->Release();
@@ -168,16 +167,7 @@ public:
     HRESULT STDMETHODCALLTYPE put_TuneRequest(ITuneRequest *request) override
     {
         const LONG frequency = request != nullptr ? carrier_frequency(request) : 0;
-        if (const Result injected = check("put_TuneRequest", std::to_string(frequency)))
-            return injected;
-        if (request == nullptr)
-            return E_POINTER;
-        if (space_ == nullptr || frequency <= 0)
-            return E_UNEXPECTED;
-        // The request reaches the device only through the graph's connections.
-        if (downstream(FilterKind::tuner) != nullptr)
-            tune(frequency);
-        return S_OK;
+        return provider_tunes(space_ != nullptr, frequency, downstream(FilterKind::tuner) != nullptr);
     }
 
     HRESULT STDMETHODCALLTYPE get_TuningSpace(ITuningSpace **) override { return E_NOTIMPL; }
