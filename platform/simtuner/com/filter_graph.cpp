@@ -88,13 +88,13 @@ public:
             return E_POINTER;
         if (find(from->filter()) == nullptr || find(to->filter()) == nullptr)
             return VFW_E_NOT_IN_GRAPH;
-        const PinSpec &from_spec = from->core()->pins()[from->index()];
-        const PinSpec &to_spec = to->core()->pins()[to->index()];
-        if (!from_spec.output || to_spec.output)
+        const PinLayout &from_layout = from->core()->pins()[from->index()];
+        const PinLayout &to_layout = to->core()->pins()[to->index()];
+        if (!from_layout.output || to_layout.output)
             return VFW_E_INVALID_DIRECTION;
         if (from->core()->connected(from->index()) || to->core()->connected(to->index()))
             return VFW_E_ALREADY_CONNECTED;
-        if (from_spec.media != to_spec.media)
+        if (from_layout.media != to_layout.media)
             return VFW_E_NO_ACCEPTABLE_TYPES;
         from->core()->connect(from->index(), to->core(), to->index());
         return S_OK;

@@ -15,7 +15,7 @@ public:
     virtual ~FilterCore() { disconnect_all(); }
 
     FilterKind kind() const { return kind_; }
-    const std::vector<PinSpec> &pins() const { return pins_; }
+    const std::vector<PinLayout> &pins() const { return pins_; }
     bool connected(size_t pin) const { return peers_[pin] != nullptr; }
     void connect(size_t pin, FilterCore *peer, size_t peer_pin);
     void disconnect_all();
@@ -24,7 +24,7 @@ public:
 
 private:
     FilterKind kind_;
-    std::vector<PinSpec> pins_;
+    std::vector<PinLayout> pins_;
     std::vector<FilterCore *> peers_;
     std::vector<size_t> peer_pins_;
 };

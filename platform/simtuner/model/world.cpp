@@ -32,7 +32,7 @@ struct Object {
 
 struct World {
     std::vector<Device> devices = standard_devices();
-    std::map<FilterKind, std::vector<PinSpec>> pins;
+    std::map<FilterKind, std::vector<PinLayout>> pins;
     std::vector<Fault> faults;
     std::vector<Call> calls;
     int apartment = 0;
@@ -73,7 +73,7 @@ void log_line(std::initializer_list<std::string_view> words)
     std::fflush(log_file); // a test reads it while the process runs
 }
 
-std::map<FilterKind, std::vector<PinSpec>> standard_pins()
+std::map<FilterKind, std::vector<PinLayout>> standard_pins()
 {
     return {
         {FilterKind::network_provider, {{L"Antenna Out", true, "bda-antenna"}}},
@@ -181,9 +181,9 @@ std::vector<Device> devices_in(Category category)
     return found;
 }
 
-const std::vector<PinSpec> &pins_of(FilterKind kind) { return world.pins[kind]; }
+const std::vector<PinLayout> &pins_of(FilterKind kind) { return world.pins[kind]; }
 
-void set_pins(FilterKind kind, std::vector<PinSpec> pins) { world.pins[kind] = std::move(pins); }
+void set_pins(FilterKind kind, std::vector<PinLayout> pins) { world.pins[kind] = std::move(pins); }
 
 void fail(std::string op, Result result, int at_call, int times)
 {

@@ -27,7 +27,7 @@ struct Device {
     bool binds = true;         // BindToObject gives the filter
 };
 
-struct PinSpec {
+struct PinLayout {
     std::wstring name;
     bool output;
     std::string media; // pins connect only when their media agree
@@ -61,8 +61,8 @@ void set_devices(std::vector<Device> devices);
 std::vector<Device> devices_in(Category category);
 
 // --- Pins each kind of filter exposes, in enumeration order
-const std::vector<PinSpec> &pins_of(FilterKind kind);
-void set_pins(FilterKind kind, std::vector<PinSpec> pins);
+const std::vector<PinLayout> &pins_of(FilterKind kind);
+void set_pins(FilterKind kind, std::vector<PinLayout> pins);
 
 // --- Fault plan: make an operation fail with a result code. `op` names the operation
 // ("AddFilter"), optionally with its argument ("CoCreateInstance CLSID_DVBTuningSpace"). The fault

@@ -275,9 +275,9 @@ private:
 } // namespace
 
 FilterCore::FilterCore(IBaseFilter *self, FilterKind kind, const CLSID &clsid)
-    : self_(self), kind_(kind), clsid_(clsid), specs_(pins_of(kind))
+    : self_(self), kind_(kind), clsid_(clsid), layouts_(pins_of(kind))
 {
-    for (size_t index = 0; index < specs_.size(); ++index)
+    for (size_t index = 0; index < layouts_.size(); ++index)
         pins_.push_back(std::make_unique<Pin>(this, index));
 }
 
@@ -285,8 +285,8 @@ FilterCore::~FilterCore() { set_clock(nullptr); }
 
 Pin *FilterCore::find_pin(const WCHAR *name) const
 {
-    for (size_t index = 0; index < specs_.size(); ++index)
-        if (specs_[index].name == name)
+    for (size_t index = 0; index < layouts_.size(); ++index)
+        if (layouts_[index].name == name)
             return pins_[index].get();
     return nullptr;
 }
@@ -295,7 +295,7 @@ FilterCore *FilterCore::downstream(FilterKind kind) const
 {
     for (const auto &pin : pins_) {
         const auto *peer = dynamic_cast<Pin *>(pin->peer());
-        if (!pin->spec().output || peer == nullptr)
+        if (!pin->layout().output || peer == nullptr)
             continue;
         if (peer->filter()->kind() == kind)
             return peer->filter();

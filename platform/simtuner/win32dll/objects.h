@@ -57,7 +57,7 @@ public:
     HRESULT STDMETHODCALLTYPE EndFlush() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) override { return E_NOTIMPL; }
 
-    const PinSpec &spec() const;
+    const PinLayout &layout() const;
     FilterCore *filter() const { return filter_; }
     IPin *peer() const { return peer_; }
     std::string describe() const; // "filter name.pin name", for the call log
@@ -84,7 +84,7 @@ public:
     IBaseFilter *self() const { return self_; }
     FilterKind kind() const { return kind_; }
     const CLSID &clsid() const { return clsid_; }
-    const std::vector<PinSpec> &specs() const { return specs_; }
+    const std::vector<PinLayout> &layouts() const { return layouts_; }
     size_t pin_count() const { return pins_.size(); }
     Pin *pin(size_t index) const { return pins_[index].get(); }
     Pin *find_pin(const WCHAR *name) const;
@@ -103,7 +103,7 @@ private:
     IBaseFilter *self_;
     FilterKind kind_;
     CLSID clsid_;
-    std::vector<PinSpec> specs_;
+    std::vector<PinLayout> layouts_;
     std::vector<std::unique_ptr<Pin>> pins_;
     IFilterGraph *graph_ = nullptr; // not held: the graph holds its filters
     std::wstring name_;

@@ -14,18 +14,18 @@ const GUID FORMAT_SimulatedMedia = {0x7f794ecb, 0x9c4c, 0x4455, {0x85, 0x43, 0x5
 const ULONG types_per_pin = 1;
 
 // The media type a pin offers: its media as the model names it.
-AM_MEDIA_TYPE media_type_of(const PinSpec &spec)
+AM_MEDIA_TYPE media_type_of(const PinLayout &layout)
 {
     AM_MEDIA_TYPE type{};
     type.majortype = MEDIATYPE_Stream;
     type.subtype = MEDIASUBTYPE_None;
     type.formattype = FORMAT_SimulatedMedia;
-    type.cbFormat = static_cast<ULONG>(spec.media.size());
-    type.pbFormat = static_cast<BYTE *>(CoTaskMemAlloc(spec.media.size()));
+    type.cbFormat = static_cast<ULONG>(layout.media.size());
+    type.pbFormat = static_cast<BYTE *>(CoTaskMemAlloc(layout.media.size()));
     if (type.pbFormat == nullptr)
         type.cbFormat = 0;
     else
-        std::memcpy(type.pbFormat, spec.media.data(), spec.media.size());
+        std::memcpy(type.pbFormat, layout.media.data(), layout.media.size());
     return type;
 }
 
@@ -55,7 +55,7 @@ HRESULT copy_media_type(const AM_MEDIA_TYPE &from, AM_MEDIA_TYPE &to)
 
 class EnumMediaTypes final : public ComObject<IEnumMediaTypes> {
 public:
-    EnumMediaTypes(const PinSpec &spec, ULONG next) : ComObject("EnumMediaTypes"), spec_(spec), next_(next) {}
+    EnumMediaTypes(const PinLayout &layout, ULONG next) : ComObject("EnumMediaTypes"), layout_(layout), next_(next) {}
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, AM_MEDIA_TYPE **types, ULONG *fetched) override
     {
@@ -66,7 +66,7 @@ public:
             types[given] = static_cast<AM_MEDIA_TYPE *>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
             if (types[given] == nullptr)
                 return E_OUTOFMEMORY;
-            *types[given] = media_type_of(spec_);
+            *types[given] = media_type_of(layout_);
         }
         if (fetched != nullptr)
             *fetched = given;
@@ -86,12 +86,12 @@ public:
     {
         if (types == nullptr)
             return E_POINTER;
-        *types = new EnumMediaTypes(spec_, next_);
+        *types = new EnumMediaTypes(layout_, next_);
         return S_OK;
     }
 
 private:
-    PinSpec spec_;
+    PinLayout layout_;
     ULONG next_;
 };
 
@@ -124,9 +124,9 @@ ULONG STDMETHODCALLTYPE Pin::AddRef() { return filter_->self()->AddRef(); }
 
 ULONG STDMETHODCALLTYPE Pin::Release() { return filter_->self()->Release(); }
 
-const PinSpec &Pin::spec() const { return filter_->specs()[index_]; }
+const PinLayout &Pin::layout() const { return filter_->layouts()[index_]; }
 
-std::string Pin::describe() const { return narrow(filter_->name().c_str()) + "." + narrow(spec().name.c_str()); }
+std::string Pin::describe() const { return narrow(filter_->name().c_str()) + "." + narrow(layout().name.c_str()); }
 
 static std::string describe_pin(IPin *pin)
 {
@@ -137,7 +137,7 @@ static std::string describe_pin(IPin *pin)
 bool Pin::accepts(const AM_MEDIA_TYPE &type) const
 {
     return type.majortype == MEDIATYPE_Stream && type.formattype == FORMAT_SimulatedMedia && type.pbFormat != nullptr &&
-           std::string(reinterpret_cast<const char *>(type.pbFormat), type.cbFormat) == spec().media;
+           std::string(reinterpret_cast<const char *>(type.pbFormat), type.cbFormat) == layout().media;
 }
 
 HRESULT Pin::attach(IPin *peer, const AM_MEDIA_TYPE &type)
@@ -157,7 +157,7 @@ HRESULT STDMETHODCALLTYPE Pin::Connect(IPin *receiver, const AM_MEDIA_TYPE *type
         return injected;
     if (receiver == nullptr)
         return E_POINTER;
-    if (!spec().output)
+    if (!layout().output)
         return E_UNEXPECTED;
     if (peer_ != nullptr)
         return VFW_E_ALREADY_CONNECTED;
@@ -168,7 +168,7 @@ HRESULT STDMETHODCALLTYPE Pin::Connect(IPin *receiver, const AM_MEDIA_TYPE *type
     PIN_DIRECTION direction;
     if (receiver->QueryDirection(&direction) != S_OK || direction != PINDIR_INPUT)
         return VFW_E_INVALID_DIRECTION;
-    AM_MEDIA_TYPE offered = media_type_of(spec());
+    AM_MEDIA_TYPE offered = media_type_of(layout());
     HRESULT hr = receiver->ReceiveConnection(this, &offered);
     if (hr == S_OK)
         hr = attach(receiver, offered);
@@ -184,7 +184,7 @@ HRESULT STDMETHODCALLTYPE Pin::ReceiveConnection(IPin *connector, const AM_MEDIA
         return injected;
     if (connector == nullptr || type == nullptr)
         return E_POINTER;
-    if (spec().output)
+    if (layout().output)
         return E_UNEXPECTED;
     if (peer_ != nullptr)
         return VFW_E_ALREADY_CONNECTED;
@@ -239,8 +239,8 @@ HRESULT STDMETHODCALLTYPE Pin::QueryPinInfo(PIN_INFO *info)
         return E_POINTER;
     info->pFilter = filter_->self();
     info->pFilter->AddRef();
-    info->dir = spec().output ? PINDIR_OUTPUT : PINDIR_INPUT;
-    lstrcpynW(info->achName, spec().name.c_str(), MAX_PIN_NAME);
+    info->dir = layout().output ? PINDIR_OUTPUT : PINDIR_INPUT;
+    lstrcpynW(info->achName, layout().name.c_str(), MAX_PIN_NAME);
     return S_OK;
 }
 
@@ -248,9 +248,9 @@ HRESULT STDMETHODCALLTYPE Pin::QueryDirection(PIN_DIRECTION *direction)
 {
     if (direction == nullptr)
         return E_POINTER;
-    if (const Result injected = check("QueryDirection", narrow(spec().name.c_str())))
+    if (const Result injected = check("QueryDirection", narrow(layout().name.c_str())))
         return injected;
-    *direction = spec().output ? PINDIR_OUTPUT : PINDIR_INPUT;
+    *direction = layout().output ? PINDIR_OUTPUT : PINDIR_INPUT;
     return S_OK;
 }
 
@@ -258,11 +258,11 @@ HRESULT STDMETHODCALLTYPE Pin::QueryId(LPWSTR *id)
 {
     if (id == nullptr)
         return E_POINTER;
-    const size_t bytes = (spec().name.size() + 1) * sizeof(WCHAR);
+    const size_t bytes = (layout().name.size() + 1) * sizeof(WCHAR);
     *id = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
     if (*id == nullptr)
         return E_OUTOFMEMORY;
-    std::memcpy(*id, spec().name.c_str(), bytes);
+    std::memcpy(*id, layout().name.c_str(), bytes);
     return S_OK;
 }
 
@@ -277,7 +277,7 @@ HRESULT STDMETHODCALLTYPE Pin::EnumMediaTypes(IEnumMediaTypes **types)
 {
     if (types == nullptr)
         return E_POINTER;
-    *types = new sim::EnumMediaTypes(spec(), 0);
+    *types = new sim::EnumMediaTypes(layout(), 0);
     return S_OK;
 }
 
