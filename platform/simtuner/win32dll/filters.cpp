@@ -2,6 +2,7 @@
 // demultiplexer and the transport information filter, as the system's filter graph drives them.
 #include <cstring>
 
+#include "platform/simtuner/com/level_property.h"
 #include "platform/simtuner/model/provider.h"
 #include "platform/simtuner/win32dll/objects.h"
 
@@ -216,60 +217,14 @@ public:
 
     HRESULT STDMETHODCALLTYPE Set(REFGUID set, DWORD id, LPVOID, DWORD, LPVOID data, DWORD data_size) override
     {
-        const DWORD selector = data != nullptr && data_size >= 4 ? read_word(data) : 0;
-        if (const Result injected = check("Set", hex(selector)))
-            return injected;
-        if (const HRESULT invalid = validate(set, id, data, data_size))
-            return invalid;
-        return property_set(selector);
+        return level_property_set(set, id, data, data_size);
     }
-
     HRESULT STDMETHODCALLTYPE Get(REFGUID set, DWORD id, LPVOID instance, DWORD instance_size, LPVOID data,
                                   DWORD data_size, DWORD *returned) override
     {
-        const DWORD selector = instance != nullptr && instance_size >= 4 ? read_word(instance) : 0;
-        if (returned != nullptr)
-            *returned = 0;
-        if (const Result injected = check("Get", hex(selector)))
-            return injected;
-        if (const HRESULT invalid = validate(set, id, data, data_size))
-            return invalid;
-        if (instance == nullptr || instance_size < 4 || returned == nullptr)
-            return E_INVALIDARG;
-        std::uint32_t value = 0;
-        std::uint32_t bytes = 0;
-        if (const Result result = property_get(selector, value, bytes))
-            return result;
-        std::memcpy(data, &value, bytes < 4 ? bytes : 4);
-        *returned = bytes;
-        return S_OK;
+        return level_property_get(set, id, instance, instance_size, data, data_size, returned);
     }
-
     HRESULT STDMETHODCALLTYPE QuerySupported(REFGUID, DWORD, DWORD *) override { return E_NOTIMPL; }
-
-private:
-    static DWORD read_word(const void *bytes)
-    {
-        DWORD word = 0;
-        std::memcpy(&word, bytes, sizeof word);
-        return word;
-    }
-    static std::string hex(DWORD selector)
-    {
-        char text[16];
-        std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(selector));
-        return text;
-    }
-    static HRESULT validate(REFGUID set, DWORD id, LPVOID data, DWORD data_size)
-    {
-        if (set != PROPSETID_TunerLevel)
-            return E_PROP_SET_UNSUPPORTED;
-        if (id != 3)
-            return E_PROP_ID_UNSUPPORTED;
-        if (data == nullptr || data_size < 4)
-            return E_INVALIDARG;
-        return S_OK;
-    }
 };
 
 } // namespace
