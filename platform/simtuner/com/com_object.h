@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <type_traits>
 
 #include "platform/platform.h"
 #include "platform/simtuner/model/world.h"
@@ -71,6 +72,16 @@ private:
 
     int id_;
 };
+
+// Keeps a reference to object (or none) in slot, letting go of the one held before.
+template <typename Interface> void hold(Interface *&slot, std::type_identity_t<Interface> *object)
+{
+    if (object != nullptr)
+        object->AddRef();
+    if (slot != nullptr)
+        slot->Release();
+    slot = object;
+}
 
 // Hands a new object out through QueryInterface: a caller asking for an interface the object
 // lacks gets E_NOINTERFACE and the object goes again.

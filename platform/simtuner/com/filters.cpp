@@ -1,6 +1,5 @@
 // The simulated filters: network provider, the driver's tuner and capture filters, the
 // demultiplexer and the transport information filter, with their pins.
-#include <cstring>
 
 #include "platform/simtuner/com/level_property.h"
 #include "platform/simtuner/com/objects.h"
@@ -59,20 +58,13 @@ public:
 class NetworkProvider final : public Filter<ITuner> {
 public:
     NetworkProvider() : Filter(FilterKind::network_provider) {}
-    ~NetworkProvider() override
-    {
-        if (space_ != nullptr)
-            space_->Release();
-    }
+    ~NetworkProvider() override { hold(space_, nullptr); }
 
     HRESULT STDMETHODCALLTYPE put_TuningSpace(ITuningSpace *space) override
     {
         if (const Result refused = provider_takes_tuning_space(space != nullptr && is_dvbt_tuning_space(space)))
             return refused;
-        space->AddRef();
-        if (space_ != nullptr)
-            space_->Release();
-        space_ = space;
+        hold(space_, space);
         return S_OK;
     }
 

@@ -26,21 +26,13 @@ private:
 class TuneRequest final : public ComObject<ITuneRequest> {
 public:
     TuneRequest() : ComObject("TuneRequest") {}
-    ~TuneRequest() override
-    {
-        if (locator_ != nullptr)
-            locator_->Release();
-    }
+    ~TuneRequest() override { hold(locator_, nullptr); }
 
     HRESULT STDMETHODCALLTYPE put_Locator(ILocator *locator) override
     {
         if (const Result injected = check("put_Locator"))
             return injected;
-        if (locator != nullptr)
-            locator->AddRef();
-        if (locator_ != nullptr)
-            locator_->Release();
-        locator_ = locator;
+        hold(locator_, locator);
         return S_OK;
     }
 

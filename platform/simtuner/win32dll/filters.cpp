@@ -1,6 +1,5 @@
 // The filters: the DVB-T network provider, the driver's tuner and capture filters, the MPEG-2
 // demultiplexer and the transport information filter, as the system's filter graph drives them.
-#include <cstring>
 
 #include "platform/simtuner/com/level_property.h"
 #include "platform/simtuner/model/provider.h"
@@ -148,20 +147,13 @@ private:
 class NetworkProvider final : public Filter<ITuner> {
 public:
     explicit NetworkProvider(const CLSID &clsid) : Filter(FilterKind::network_provider, clsid) {}
-    ~NetworkProvider() override
-    {
-        if (space_ != nullptr)
-            space_->Release();
-    }
+    ~NetworkProvider() override { hold(space_, nullptr); }
 
     HRESULT STDMETHODCALLTYPE put_TuningSpace(ITuningSpace *space) override
     {
         if (const Result refused = provider_takes_tuning_space(space != nullptr && is_dvbt(space)))
             return refused;
-        space->AddRef();
-        if (space_ != nullptr)
-            space_->Release();
-        space_ = space;
+        hold(space_, space);
         return S_OK;
     }
 
@@ -266,14 +258,7 @@ void FilterCore::join(IFilterGraph *graph, const WCHAR *name)
     name_ = graph != nullptr && name != nullptr ? name : L"";
 }
 
-void FilterCore::set_clock(IReferenceClock *clock)
-{
-    if (clock != nullptr)
-        clock->AddRef();
-    if (clock_ != nullptr)
-        clock_->Release();
-    clock_ = clock;
-}
+void FilterCore::set_clock(IReferenceClock *clock) { hold(clock_, clock); }
 
 IUnknown *new_filter(FilterKind kind, const CLSID &clsid)
 {
