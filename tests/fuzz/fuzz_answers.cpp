@@ -58,6 +58,7 @@ std::string new_console_text()
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     start_once();
+    sim::clear_calls(); // the log would otherwise grow with every input
     const std::size_t per_selector = 6;
     for (std::size_t i = 0; i < std::size(selectors) && (i + 1) * per_selector <= size; ++i) {
         const std::uint8_t *d = data + i * per_selector;
