@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <type_traits>
 
 #include "platform/platform.h"
@@ -81,6 +82,19 @@ template <typename Interface> void hold(Interface *&slot, std::type_identity_t<I
     if (slot != nullptr)
         slot->Release();
     slot = object;
+}
+
+// Answers an out-parameter with a new object made by make, unless the operation is made to fail.
+template <typename Interface, typename Make>
+HRESULT give_new(Interface **out, std::string_view op, std::string_view arg, Make make)
+{
+    if (out == nullptr)
+        return E_POINTER;
+    *out = nullptr;
+    if (const Result injected = check(op, arg))
+        return injected;
+    *out = make();
+    return S_OK;
 }
 
 // Hands a new object out through QueryInterface: a caller asking for an interface the object

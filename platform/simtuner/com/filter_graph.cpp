@@ -69,13 +69,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE EnumFilters(IEnumFilters **filters) override
     {
-        if (filters == nullptr)
-            return E_POINTER;
-        *filters = nullptr;
-        if (const Result injected = check("EnumFilters"))
-            return injected;
-        *filters = new sim::EnumFilters(this);
-        return S_OK;
+        return give_new(filters, "EnumFilters", {}, [&] { return new sim::EnumFilters(this); });
     }
 
     HRESULT STDMETHODCALLTYPE ConnectDirect(IPin *out, IPin *in, const AM_MEDIA_TYPE *) override

@@ -45,13 +45,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE EnumPins(IEnumPins **pins) override
     {
-        if (pins == nullptr)
-            return E_POINTER;
-        *pins = nullptr;
-        if (const Result injected = check("EnumPins", name_of(kind())))
-            return injected;
-        *pins = new sim::EnumPins(this, this);
-        return S_OK;
+        return give_new(pins, "EnumPins", name_of(kind()), [&] { return new sim::EnumPins(this, this); });
     }
 };
 

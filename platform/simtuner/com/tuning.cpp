@@ -56,13 +56,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE CreateTuneRequest(ITuneRequest **request) override
     {
-        if (request == nullptr)
-            return E_POINTER;
-        *request = nullptr;
-        if (const Result injected = check("CreateTuneRequest"))
-            return injected;
-        *request = new TuneRequest;
-        return S_OK;
+        return give_new(request, "CreateTuneRequest", {}, [&] { return new TuneRequest; });
     }
 
     HRESULT STDMETHODCALLTYPE put_SystemType(DVBSystemType type) override

@@ -97,13 +97,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE EnumPins(IEnumPins **pins) override
     {
-        if (pins == nullptr)
-            return E_POINTER;
-        *pins = nullptr;
-        if (const Result injected = check("EnumPins", std::string(name_of(kind()))))
-            return injected;
-        *pins = new sim::EnumPins(this, 0);
-        return S_OK;
+        return give_new(pins, "EnumPins", name_of(kind()), [&] { return new sim::EnumPins(this, 0); });
     }
     HRESULT STDMETHODCALLTYPE FindPin(LPCWSTR id, IPin **found) override
     {

@@ -120,13 +120,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE CreateTuneRequest(ITuneRequest **request) override
     {
-        if (request == nullptr)
-            return E_POINTER;
-        *request = nullptr;
-        if (const Result injected = check("CreateTuneRequest"))
-            return injected;
-        *request = new TuneRequest;
-        return S_OK;
+        return give_new(request, "CreateTuneRequest", {}, [&] { return new TuneRequest; });
     }
 
     HRESULT STDMETHODCALLTYPE get_UniqueName(BSTR *) override { return E_NOTIMPL; }
