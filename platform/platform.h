@@ -23,6 +23,7 @@
 #else
 #include "platform/compat/com.h"
 #include "platform/compat/dshow.h"
+#include "platform/compat/shellapi.h"
 #include "platform/compat/tuner.h"
 #include "platform/compat/wingdi.h"
 #include "platform/compat/winuser.h"

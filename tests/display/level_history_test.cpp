@@ -16,9 +16,9 @@ protected:
     // The sample is the level 20 log10(5505024 / v): v = 5505024 / 10^(db / 20).
     static void next_level_value(std::uint32_t v)
     {
-        sim::answer(0x8B20, {(v >> 16) & 0xFF, 4, 0, 0});
-        sim::answer(0x8C20, {(v >> 8) & 0xFF, 4, 0, 0});
-        sim::answer(0x8D20, {v & 0xFF, 4, 0, 0});
+        tuning::answer(0x8B20, {(v >> 16) & 0xFF, 4, 0, 0});
+        tuning::answer(0x8C20, {(v >> 8) & 0xFF, 4, 0, 0});
+        tuning::answer(0x8D20, {v & 0xFF, 4, 0, 0});
     }
     static void tick() { capture(record_sample); }
 };
@@ -46,7 +46,7 @@ TEST_F(LevelHistoryTest, AFailedSampleStoresZeroAndAZeroLevelStoresMinusOne)
 {
     next_level_value(0x054000);
     tick();
-    sim::answer(0x8B20, {0, 4, static_cast<sim::Result>(E_FAIL), 0});
+    tuning::answer(0x8B20, {0, 4, static_cast<tuning::Result>(E_FAIL), 0});
     tick();
     next_level_value(0);
     tick();

@@ -21,7 +21,7 @@ protected:
         qtwindow::click(edit == interval_edit ? channel_edit : interval_edit);
         qtwindow::pump_messages();
     }
-    size_t tune_requests() const { return sim::args_of("put_TuneRequest").size(); }
+    size_t tune_requests() const { return tuning::args_of("put_TuneRequest").size(); }
 };
 
 struct Correction {
@@ -123,7 +123,7 @@ TEST_F(SettingsTest, ApplyWithANewChannelTunesOnceAndRestartsTheTimer)
     type_and_leave(channel_edit, L"27");
     qtwindow::click(apply_button);
     qtwindow::pump_messages();
-    EXPECT_EQ(sim::args_of("put_TuneRequest"), (std::vector<std::string>{"473000", "557000"}));
+    EXPECT_EQ(tuning::args_of("put_TuneRequest"), (std::vector<std::string>{"473000", "557000"}));
     EXPECT_EQ(applied_settings.channel, 27);
     EXPECT_EQ(wait_ms(500), "") << "a full period from Apply";
     EXPECT_NE(wait_ms(500), "");
@@ -134,13 +134,13 @@ TEST_F(SettingsTest, ApplyWithTheBandAloneTunesTheCableChannel)
     qtwindow::click(catv_check);
     qtwindow::click(apply_button);
     qtwindow::pump_messages();
-    EXPECT_EQ(sim::args_of("put_TuneRequest").back(), "111000");
+    EXPECT_EQ(tuning::args_of("put_TuneRequest").back(), "111000");
     EXPECT_EQ(applied_settings.catv, 1);
 }
 
 TEST_F(SettingsTest, AFailedRetuneReportsAndClosesTheProgram)
 {
-    sim::fail("put_TuneRequest", E_FAIL);
+    tuning::fail("put_TuneRequest", E_FAIL);
     type_and_leave(channel_edit, L"27");
     const std::string err = stderr_of([&] {
         qtwindow::click(apply_button);

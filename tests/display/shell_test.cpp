@@ -36,12 +36,12 @@ TEST_F(ShellTest, ANormalCloseEndsWithExitCodeZeroAfterOneLinePerTick)
     EXPECT_EQ(exit_code, 0);
     EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 3) << output;
     EXPECT_TRUE(qtwindow::message_boxes().empty());
-    EXPECT_EQ(sim::apartment_initialisations(), 0);
+    EXPECT_EQ(tuning::apartment_initialisations(), 0);
 }
 
 TEST_F(ShellTest, StartingWithoutTheTunerReportsTheMissingFilterAndEndsWithOne)
 {
-    sim::apply_scenario("no-tuner");
+    tuning::apply_scenario("no-tuner");
     int exit_code = -1;
     const std::string err = stderr_of([&] { exit_code = run_program({}); });
     EXPECT_EQ(exit_code, 1);
@@ -59,7 +59,7 @@ TEST_F(ShellTest, ATimerThatCannotStartReportsAndClosesWithOne)
     EXPECT_EQ(run_program({}), 1);
     ASSERT_EQ(qtwindow::message_boxes().size(), 1u);
     EXPECT_EQ(qtwindow::message_boxes()[0].text, L"タイマー作成エラー！終了します");
-    EXPECT_EQ(sim::apartment_initialisations(), 0) << "the close path released the tuner";
+    EXPECT_EQ(tuning::apartment_initialisations(), 0) << "the close path released the tuner";
 }
 
 TEST_F(ShellTest, AWindowThatCannotBeCreatedEndsWithOneAndShowsNothing)
@@ -74,9 +74,9 @@ TEST_F(ShellTest, ClosingWhileATickIsDueStopsTheTimerBeforeReleasingTheTuner)
     start();
     qtwindow::advance_ms(1000); // the tick is due, not yet handled
     SendMessageW(hwnd, WM_CLOSE, 0, 0);
-    const size_t calls_after_close = sim::calls().size();
+    const size_t calls_after_close = tuning::calls().size();
     EXPECT_EQ(stdout_of([] { qtwindow::pump_messages(); }), "");
-    EXPECT_EQ(sim::calls().size(), calls_after_close) << "no sample after the close";
+    EXPECT_EQ(tuning::calls().size(), calls_after_close) << "no sample after the close";
     EXPECT_FALSE(window_alive());
     EXPECT_EQ(qtwindow::pending_quit(), 0);
 }

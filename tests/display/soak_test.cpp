@@ -74,15 +74,17 @@ protected:
     {
         const std::uint32_t level_selectors[] = {0x8B20, 0x8C20, 0x8D20};
         const std::uint32_t ratio_selectors[] = {0xA020, 0xA120, 0xA220, 0xA620, 0xA720};
-        const sim::Result failure = static_cast<sim::Result>(0x80004005);
+        const tuning::Result failure = static_cast<tuning::Result>(0x80004005);
         switch (pick(50)) {
-        case 0: sim::answer(level_selectors[pick(3)], {0, 4, failure, 0}); return true;
-        case 1: sim::answer(level_selectors[pick(3)], {0, 4, 0, failure}); return true;
-        case 2: sim::answer(level_selectors[pick(3)], {0x20, static_cast<std::uint32_t>(pick(4)), 0, 0}); return true;
-        case 3: sim::answer(ratio_selectors[pick(5)], {0, 4, pick(2) == 0 ? failure : 0, failure}); return false;
+        case 0: tuning::answer(level_selectors[pick(3)], {0, 4, failure, 0}); return true;
+        case 1: tuning::answer(level_selectors[pick(3)], {0, 4, 0, failure}); return true;
+        case 2:
+            tuning::answer(level_selectors[pick(3)], {0x20, static_cast<std::uint32_t>(pick(4)), 0, 0});
+            return true;
+        case 3: tuning::answer(ratio_selectors[pick(5)], {0, 4, pick(2) == 0 ? failure : 0, failure}); return false;
         case 4:
-            sim::answer(0xA620, {});
-            sim::answer(0xA720, {});
+            tuning::answer(0xA620, {});
+            tuning::answer(0xA720, {});
             return false;
         default: return false;
         }
@@ -96,7 +98,7 @@ TEST_F(SoakTest, HundredThousandTicksKeepEveryPromise)
     {
         Console console;
         start();
-        const size_t alive_while_up = sim::live_objects().size();
+        const size_t alive_while_up = tuning::live_objects().size();
         for (int tick = 1; tick <= soak_ticks && broken.str().empty(); ++tick) {
             const int action = pick(1000);
             if (action < 4)
@@ -110,10 +112,10 @@ TEST_F(SoakTest, HundredThousandTicksKeepEveryPromise)
                 user_applies();
             else if (action == 14 && tick < unplugged_from) {
                 // A retune that fails ends the program; the user starts it again.
-                sim::fail("put_TuneRequest", E_FAIL);
+                tuning::fail("put_TuneRequest", E_FAIL);
                 pending_settings.channel = pending_settings.channel == 20 ? 21 : 20;
                 user_applies();
-                if (window_alive() || !sim::live_objects().empty() || sim::apartment_initialisations() != 0) {
+                if (window_alive() || !tuning::live_objects().empty() || tuning::apartment_initialisations() != 0) {
                     broken << "tick " << tick << ": a failed retune did not close the program cleanly";
                     break;
                 }
@@ -123,9 +125,9 @@ TEST_F(SoakTest, HundredThousandTicksKeepEveryPromise)
                 ++restarts;
             }
             if (tick == unplugged_from)
-                sim::set_unplug_after(0);
+                tuning::set_unplug_after(0);
 
-            sim::clear_answers();
+            tuning::clear_answers();
             const bool level_unreadable = inject_fault() || tick >= unplugged_from;
             const double before = level_history[level_history_size - 1];
             console.take();
@@ -144,11 +146,11 @@ TEST_F(SoakTest, HundredThousandTicksKeepEveryPromise)
                 broken << "tick " << tick << ": a level out of range in the history";
             else if (level_unreadable && level_history[level_history_size - 1] != 0.0)
                 broken << "tick " << tick << ": a failed sample stored " << level_history[level_history_size - 1];
-            else if (sim::live_objects().size() != alive_while_up)
-                broken << "tick " << tick << ": " << sim::live_objects().size() << " objects alive, not "
+            else if (tuning::live_objects().size() != alive_while_up)
+                broken << "tick " << tick << ": " << tuning::live_objects().size() << " objects alive, not "
                        << alive_while_up;
             if (tick % 4096 == 0)
-                sim::clear_calls();
+                tuning::clear_calls();
         }
         SendMessageW(hwnd, WM_CLOSE, 0, 0);
     }

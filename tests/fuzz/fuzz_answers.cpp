@@ -15,7 +15,7 @@
 #include <regex>
 #include <string>
 
-#include "platform/simtuner/model/world.h"
+#include "platform/tuning/model/world.h"
 #include "tuner/tuner.h"
 
 namespace {
@@ -38,7 +38,7 @@ void start_once()
         return;
     console = memfd_create("console", 0);
     require(console >= 0 && dup2(console, STDOUT_FILENO) >= 0, "standard output redirected");
-    sim::reset();
+    tuning::reset();
     require(init_tuner() == 1, "the tuner comes up");
 }
 
@@ -58,16 +58,16 @@ std::string new_console_text()
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     start_once();
-    sim::clear_calls(); // the log would otherwise grow with every input
+    tuning::clear_calls(); // the log would otherwise grow with every input
     const std::size_t per_selector = 6;
     for (std::size_t i = 0; i < std::size(selectors) && (i + 1) * per_selector <= size; ++i) {
         const std::uint8_t *d = data + i * per_selector;
-        sim::PropertyAnswer answer;
+        tuning::PropertyAnswer answer;
         std::memcpy(&answer.value, d, 4);
         answer.bytes = d[4] % 9;
-        answer.set_result = (d[5] & 1) != 0 ? static_cast<sim::Result>(0x80000000u | d[5]) : 0;
-        answer.get_result = (d[5] & 2) != 0 ? static_cast<sim::Result>(0x80070000u | d[5]) : 0;
-        sim::answer(selectors[i], answer);
+        answer.set_result = (d[5] & 1) != 0 ? static_cast<tuning::Result>(0x80000000u | d[5]) : 0;
+        answer.get_result = (d[5] & 2) != 0 ? static_cast<tuning::Result>(0x80070000u | d[5]) : 0;
+        tuning::answer(selectors[i], answer);
     }
 
     const double sample = take_sample();

@@ -13,7 +13,7 @@
 #include "display/display.h"
 #include "platform/qtwindow/application.h"
 #include "platform/qtwindow/test_hooks.h"
-#include "platform/simtuner/model/world.h"
+#include "platform/tuning/model/world.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ void start_once()
     qtwindow::application();
     qtwindow::use_virtual_clock(true);
     qtwindow::intercept_message_boxes();
-    sim::reset();
+    tuning::reset();
     window = create_main_window(reinterpret_cast<HINSTANCE>(0x400000), SW_SHOWNORMAL);
     const auto controls = qtwindow::children_of(window);
     if (window == nullptr || controls.size() != 4)
@@ -92,7 +92,7 @@ void leave_edit(int which)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     start_once();
-    sim::clear_calls(); // the log would otherwise grow with every input
+    tuning::clear_calls(); // the log would otherwise grow with every input
     for (std::size_t at = 0; at < size;) {
         const std::uint8_t action = data[at++] % 6;
         if (action <= 1) { // text arrives in an edit, typed or pasted

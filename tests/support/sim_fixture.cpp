@@ -14,14 +14,14 @@ Captured capture(const std::function<void()> &action)
 std::string live_report()
 {
     std::string report;
-    for (const sim::LiveObject &object : sim::live_objects())
+    for (const tuning::LiveObject &object : tuning::live_objects())
         report += object.kind + " x" + std::to_string(object.references) + "\n";
     return report;
 }
 
 void SimTest::SetUp()
 {
-    sim::reset();
+    tuning::reset();
     pending_settings = {1, 13, 0};
     applied_settings = {1, 13, 0};
     reset_level_history();
@@ -31,8 +31,8 @@ void SimTest::TearDown()
 {
     release_tuner();
     EXPECT_EQ(live_report(), "");
-    EXPECT_EQ(sim::over_releases(), 0);
-    EXPECT_EQ(sim::apartment_initialisations(), 0);
+    EXPECT_EQ(tuning::over_releases(), 0);
+    EXPECT_EQ(tuning::apartment_initialisations(), 0);
 }
 
 void SimTest::bring_tuner_up()

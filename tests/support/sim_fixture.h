@@ -8,7 +8,9 @@
 #include <string>
 
 #include "display/display.h"
-#include "platform/simtuner/model/world.h"
+#include "platform/tuning/model/world.h"
+#include "platform/tuning/simulated/scenarios.h"
+#include "platform/tuning/simulated/simulated_driver.h"
 #include "tuner/tuner.h"
 
 struct Captured {

@@ -30,30 +30,30 @@ TEST_F(TuneChannelTest, EachRowOfThePlanReachesTheTuner)
     const PlanRow rows[] = {{62, 0, 767000}, {63, 0, 773000}, {22, 1, 165000}, {23, 1, 225000}};
     for (const PlanRow &row : rows) {
         EXPECT_EQ(tune_channel(row.channel, row.catv), 0);
-        EXPECT_EQ(sim::tuned_frequency_khz(), row.frequency_khz);
+        EXPECT_EQ(tuning::tuned_frequency_khz(), row.frequency_khz);
     }
     const std::vector<std::string> expected = {"473000", "767000", "773000", "165000", "225000"};
-    EXPECT_EQ(sim::args_of("put_TuneRequest"), expected);
+    EXPECT_EQ(tuning::args_of("put_TuneRequest"), expected);
 }
 
 TEST_F(TuneChannelTest, ChannelsOutsideThirteenToSixtyThreeAreRefusedWithoutATuneRequest)
 {
     bring_tuner_up();
-    const size_t calls_before = sim::calls().size();
+    const size_t calls_before = tuning::calls().size();
     for (int catv : {0, 1}) {
         EXPECT_EQ(tune_channel(12, catv), 1);
         EXPECT_EQ(tune_channel(64, catv), 1);
     }
-    EXPECT_EQ(sim::calls().size(), calls_before) << "nothing reaches the platform";
-    EXPECT_EQ(sim::tuned_frequency_khz(), 473000);
+    EXPECT_EQ(tuning::calls().size(), calls_before) << "nothing reaches the platform";
+    EXPECT_EQ(tuning::tuned_frequency_khz(), 473000);
 }
 
 TEST_F(TuneChannelTest, OnlyTheCarrierFrequencyIsSetOnTheLocator)
 {
     bring_tuner_up();
     EXPECT_EQ(tune_channel(27, 1), 0);
-    EXPECT_EQ(sim::args_of("put_CarrierFrequency"), (std::vector<std::string>{"473000", "249000"}));
-    EXPECT_EQ(sim::args_of("put_Locator").size(), 2u);
+    EXPECT_EQ(tuning::args_of("put_CarrierFrequency"), (std::vector<std::string>{"473000", "249000"}));
+    EXPECT_EQ(tuning::args_of("put_Locator").size(), 2u);
 }
 
 TEST_F(TuneChannelTest, WhatIsTunedChangesWhatTheTunerReports)

@@ -22,26 +22,26 @@ struct Row {
 
 std::function<void()> inject(const char *op, int at_call = 1)
 {
-    return [=] { sim::fail(op, fault, at_call); };
+    return [=] { tuning::fail(op, fault, at_call); };
 }
 
-std::function<void()> without(sim::Category category)
+std::function<void()> without(tuning::Category category)
 {
     return [=] {
-        std::vector<sim::Device> devices = sim::standard_devices();
-        std::erase_if(devices, [&](const sim::Device &d) { return d.category == category; });
-        sim::set_devices(devices);
+        std::vector<tuning::Device> devices = tuning::standard_devices();
+        std::erase_if(devices, [&](const tuning::Device &d) { return d.category == category; });
+        tuning::set_devices(devices);
     };
 }
 
-std::function<void()> renamed(sim::Category category)
+std::function<void()> renamed(tuning::Category category)
 {
     return [=] {
-        std::vector<sim::Device> devices = sim::standard_devices();
-        for (sim::Device &device : devices)
+        std::vector<tuning::Device> devices = tuning::standard_devices();
+        for (tuning::Device &device : devices)
             if (device.category == category)
                 device.friendly_name += L" (2)";
-        sim::set_devices(devices);
+        tuning::set_devices(devices);
     };
 }
 
@@ -63,20 +63,20 @@ const std::vector<Row> &rows()
         {"system type", inject("put_SystemType"), create_filters, fault, "create_filters: put_SystemType\n"},
         {"provider's tuner", inject("QueryInterface IID_ITuner"), create_filters, fault, "create_filters: IID_Tuner\n"},
         {"tuning space refused", inject("put_TuningSpace"), create_filters, fault, "create_filters: put_TuningSpace\n"},
-        {"no tuner device", without(sim::Category::network_tuner), create_filters, 1,
+        {"no tuner device", without(tuning::Category::network_tuner), create_filters, 1,
          "find_dev: CreateClassEnumerator\ncreate_filters: pBDATuner\n"},
-        {"tuner not found", renamed(sim::Category::network_tuner), create_filters, 1, "create_filters: pBDATuner\n"},
+        {"tuner not found", renamed(tuning::Category::network_tuner), create_filters, 1, "create_filters: pBDATuner\n"},
         {"no device enumerator", inject("CoCreateInstance CLSID_SystemDeviceEnum"), create_filters, 1,
          "find_dev: CoCreateInstance\ncreate_filters: pBDATuner\n"},
-        {"no capture device", without(sim::Category::receiver_component), create_filters, 1,
+        {"no capture device", without(tuning::Category::receiver_component), create_filters, 1,
          "find_dev: CreateClassEnumerator\ncreate_filters: pBDACapture\n"},
-        {"capture not found", renamed(sim::Category::receiver_component), create_filters, 1,
+        {"capture not found", renamed(tuning::Category::receiver_component), create_filters, 1,
          "create_filters: pBDACapture\n"},
         {"capture category fails", inject("CreateClassEnumerator", 2), create_filters, 1,
          "find_dev: CreateClassEnumerator\ncreate_filters: pBDACapture\n"},
-        {"no transport information filter", without(sim::Category::transport_information), create_filters, 1,
+        {"no transport information filter", without(tuning::Category::transport_information), create_filters, 1,
          "find_dev: CreateClassEnumerator\ncreate_filters: pM2TIF\n"},
-        {"transport information filter not found", renamed(sim::Category::transport_information), create_filters, 1,
+        {"transport information filter not found", renamed(tuning::Category::transport_information), create_filters, 1,
          "create_filters: pM2TIF\n"},
         {"demultiplexer", inject("CoCreateInstance CLSID_MPEG2Demultiplexer"), create_filters, fault,
          "create_filters: CLSID_MPEG2Demultiplexer\n"},
@@ -90,7 +90,7 @@ const std::vector<Row> &rows()
         {"downstream direction", inject("QueryDirection", 1), build_graph, 0, "connect_filters: QueryDirection\n"},
         {"upstream direction", inject("QueryDirection", 2), build_graph, 0,
          "connect_filters_directly: QueryDirection\n"},
-        {"no pin pair accepted", [] { sim::fail("ConnectDirect", fault, 1, 0); }, build_graph, 0, ""},
+        {"no pin pair accepted", [] { tuning::fail("ConnectDirect", fault, 1, 0); }, build_graph, 0, ""},
         {"locator", inject("CoCreateInstance CLSID_DVBTLocator"), tuned, fault, "request_tuning: CLSID_DVBTLocator\n"},
         {"tune request", inject("CreateTuneRequest"), tuned, fault, "request_tuning: CreateTuneRequest\n"},
         {"carrier frequency", inject("put_CarrierFrequency"), tuned, fault, "request_tuning: put_CarrierFrequency\n"},
@@ -125,7 +125,7 @@ TEST_P(DiagnosticsTest, TheFailingFunctionReportsItsStepAndEverythingIsTornDown)
         EXPECT_EQ(captured.err, row.lines);
         EXPECT_EQ(captured.out, "");
         EXPECT_EQ(live_report(), "");
-        EXPECT_EQ(sim::apartment_initialisations(), 0);
+        EXPECT_EQ(tuning::apartment_initialisations(), 0);
         for (void *reference :
              {static_cast<void *>(pGraph), static_cast<void *>(pNProvider), static_cast<void *>(pTuningSpace),
               static_cast<void *>(pBDATuner), static_cast<void *>(pBDACapture), static_cast<void *>(pM2TIF),
@@ -133,7 +133,7 @@ TEST_P(DiagnosticsTest, TheFailingFunctionReportsItsStepAndEverythingIsTornDown)
             EXPECT_EQ(reference, nullptr);
     }
     if (row.path != Path::start_up) {
-        sim::reset();
+        tuning::reset();
         row.arrange();
         ASSERT_EQ(CoInitialize(nullptr), S_OK);
         ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,

@@ -7,9 +7,9 @@ const WCHAR *const tuner_name = L"SKNET HDTV BDA Digital Tuner_0";
 
 class FindDevTest : public ComApartmentTest {
 protected:
-    static sim::Device tuner(const WCHAR *name, sim::FilterKind kind = sim::FilterKind::tuner)
+    static tuning::Device tuner(const WCHAR *name, tuning::FilterKind kind = tuning::FilterKind::tuner)
     {
-        return {name, sim::Category::network_tuner, kind};
+        return {name, tuning::Category::network_tuner, kind};
     }
 
     // Looks the tuner up and tells what was found: the kind of filter, or "none".
@@ -32,8 +32,8 @@ protected:
 
 TEST_F(FindDevTest, TheNameMustMatchExactlyIncludingCase)
 {
-    sim::set_devices({tuner(L"sknet hdtv bda digital tuner_0"), tuner(L"SKNET HDTV BDA Digital Tuner_01"),
-                      tuner(L"SKNET HDTV BDA Digital Tuner_")});
+    tuning::set_devices({tuner(L"sknet hdtv bda digital tuner_0"), tuner(L"SKNET HDTV BDA Digital Tuner_01"),
+                         tuner(L"SKNET HDTV BDA Digital Tuner_")});
     std::string err;
     EXPECT_EQ(look_up(&err), "none");
     EXPECT_EQ(err, "") << "a device simply not found is not reported here";
@@ -41,43 +41,43 @@ TEST_F(FindDevTest, TheNameMustMatchExactlyIncludingCase)
 
 TEST_F(FindDevTest, TheFirstMatchingDeviceThatBindsIsUsed)
 {
-    sim::set_devices(
-        {tuner(L"Other Tuner", sim::FilterKind::other), tuner(tuner_name), tuner(tuner_name, sim::FilterKind::other)});
+    tuning::set_devices({tuner(L"Other Tuner", tuning::FilterKind::other), tuner(tuner_name),
+                         tuner(tuner_name, tuning::FilterKind::other)});
     EXPECT_EQ(look_up(), "tuner");
-    EXPECT_EQ(sim::args_of("BindToObject").size(), 1u) << "the search ends at the first bound device";
+    EXPECT_EQ(tuning::args_of("BindToObject").size(), 1u) << "the search ends at the first bound device";
 }
 
 TEST_F(FindDevTest, AMatchingDeviceThatWillNotBindPassesToTheNext)
 {
-    sim::Device broken = tuner(tuner_name, sim::FilterKind::other);
+    tuning::Device broken = tuner(tuner_name, tuning::FilterKind::other);
     broken.binds = false;
-    sim::set_devices({broken, tuner(tuner_name)});
+    tuning::set_devices({broken, tuner(tuner_name)});
     EXPECT_EQ(look_up(), "tuner");
-    EXPECT_EQ(sim::args_of("BindToObject").size(), 2u);
+    EXPECT_EQ(tuning::args_of("BindToObject").size(), 2u);
 }
 
 TEST_F(FindDevTest, ADeviceWhoseNameCannotBeReadIsPassedOver)
 {
-    sim::Device unnamed = tuner(tuner_name, sim::FilterKind::other);
+    tuning::Device unnamed = tuner(tuner_name, tuning::FilterKind::other);
     unnamed.name_readable = false;
-    sim::set_devices({unnamed, tuner(tuner_name)});
+    tuning::set_devices({unnamed, tuner(tuner_name)});
     EXPECT_EQ(look_up(), "tuner");
 }
 
 TEST_F(FindDevTest, APropertyBagThatCannotBeBoundEndsTheWholeSearch)
 {
-    sim::Device bagless = tuner(L"Other Tuner");
+    tuning::Device bagless = tuner(L"Other Tuner");
     bagless.storage_binds = false;
-    sim::set_devices({bagless, tuner(tuner_name)});
+    tuning::set_devices({bagless, tuner(tuner_name)});
     std::string err;
     EXPECT_EQ(look_up(&err), "none");
     EXPECT_EQ(err, "");
-    EXPECT_EQ(sim::args_of("BindToStorage").size(), 1u);
+    EXPECT_EQ(tuning::args_of("BindToStorage").size(), 1u);
 }
 
 TEST_F(FindDevTest, AnEmptyCategoryIsReported)
 {
-    sim::set_devices({});
+    tuning::set_devices({});
     std::string err;
     EXPECT_EQ(look_up(&err), "none");
     EXPECT_EQ(err, "find_dev: CreateClassEnumerator\n");
@@ -85,7 +85,7 @@ TEST_F(FindDevTest, AnEmptyCategoryIsReported)
 
 TEST_F(FindDevTest, ADeviceEnumeratorThatCannotBeCreatedIsReported)
 {
-    sim::fail("CoCreateInstance CLSID_SystemDeviceEnum", REGDB_E_CLASSNOTREG);
+    tuning::fail("CoCreateInstance CLSID_SystemDeviceEnum", REGDB_E_CLASSNOTREG);
     std::string err;
     EXPECT_EQ(look_up(&err), "none");
     EXPECT_EQ(err, "find_dev: CoCreateInstance\n");
@@ -93,7 +93,7 @@ TEST_F(FindDevTest, ADeviceEnumeratorThatCannotBeCreatedIsReported)
 
 TEST_F(FindDevTest, AFailingMonikerEnumerationEndsTheSearchQuietly)
 {
-    sim::fail("EnumMoniker.Next", E_FAIL);
+    tuning::fail("EnumMoniker.Next", E_FAIL);
     std::string err;
     EXPECT_EQ(look_up(&err), "none");
     EXPECT_EQ(err, "");

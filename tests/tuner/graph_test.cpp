@@ -16,10 +16,10 @@ TEST_F(GraphTest, ComesUpWithFiveFiltersAddedAndConnectedInOrderAndTheDefaultCha
     const std::vector<std::string> added = {"Microsoft DVB-T Network Provider", "SKNET HDTV BDA Digital Tuner_0",
                                             "SKNET HDTV BDA Digital Capture_0", "MPEG-2 Demultiplexer",
                                             "BDA MPEG-2 Transport Information Filter"};
-    EXPECT_EQ(sim::args_of("AddFilter"), added);
+    EXPECT_EQ(tuning::args_of("AddFilter"), added);
 
     std::vector<std::string> connected;
-    for (const sim::Call &call : sim::calls())
+    for (const tuning::Call &call : tuning::calls())
         if (call.op == "ConnectDirect")
             connected.push_back(call.arg);
     const std::vector<std::string> expected = {
@@ -32,18 +32,18 @@ TEST_F(GraphTest, ComesUpWithFiveFiltersAddedAndConnectedInOrderAndTheDefaultCha
         "MPEG-2 Demultiplexer.PSI -> BDA MPEG-2 Transport Information Filter.Input"};
     EXPECT_EQ(connected, expected);
 
-    EXPECT_EQ(sim::args_of("put__NetworkType"), std::vector<std::string>{"CLSID_DVBTNetworkProvider"});
-    EXPECT_EQ(sim::args_of("put_SystemType"), std::vector<std::string>{"1"});
-    EXPECT_EQ(sim::args_of("put_TuneRequest"), std::vector<std::string>{"473000"});
-    EXPECT_EQ(sim::tuned_frequency_khz(), 473000);
-    EXPECT_EQ(sim::apartment_initialisations(), 1);
+    EXPECT_EQ(tuning::args_of("put__NetworkType"), std::vector<std::string>{"CLSID_DVBTNetworkProvider"});
+    EXPECT_EQ(tuning::args_of("put_SystemType"), std::vector<std::string>{"1"});
+    EXPECT_EQ(tuning::args_of("put_TuneRequest"), std::vector<std::string>{"473000"});
+    EXPECT_EQ(tuning::tuned_frequency_khz(), 473000);
+    EXPECT_EQ(tuning::apartment_initialisations(), 1);
 }
 
 TEST_F(GraphTest, ThePendingChannelAndBandAreTuned)
 {
     pending_settings = {1, 63, 1};
     bring_tuner_up();
-    EXPECT_EQ(sim::tuned_frequency_khz(), 465000);
+    EXPECT_EQ(tuning::tuned_frequency_khz(), 465000);
 }
 
 TEST_F(GraphTest, AnOutOfRangePendingChannelFailsSilentlyBeforeTouchingCom)
@@ -56,7 +56,7 @@ TEST_F(GraphTest, AnOutOfRangePendingChannelFailsSilentlyBeforeTouchingCom)
         EXPECT_EQ(up, 0);
         EXPECT_EQ(captured.err, "");
     }
-    EXPECT_TRUE(sim::calls().empty());
+    EXPECT_TRUE(tuning::calls().empty());
 }
 
 TEST_F(GraphTest, ReleaseTakesEverythingDownOnceEvenWhenCalledTwice)
@@ -64,11 +64,11 @@ TEST_F(GraphTest, ReleaseTakesEverythingDownOnceEvenWhenCalledTwice)
     bring_tuner_up();
     release_tuner();
     EXPECT_EQ(live_report(), "");
-    EXPECT_EQ(sim::apartment_initialisations(), 0);
-    EXPECT_EQ(sim::args_of("RemoveFilter").size(), 5u);
-    const size_t calls_after_first = sim::calls().size();
+    EXPECT_EQ(tuning::apartment_initialisations(), 0);
+    EXPECT_EQ(tuning::args_of("RemoveFilter").size(), 5u);
+    const size_t calls_after_first = tuning::calls().size();
     release_tuner();
-    EXPECT_EQ(sim::calls().size(), calls_after_first) << "the second release touches nothing";
+    EXPECT_EQ(tuning::calls().size(), calls_after_first) << "the second release touches nothing";
     EXPECT_EQ(pGraph, nullptr);
     EXPECT_EQ(pTuningSpace, nullptr);
 }
@@ -78,24 +78,24 @@ TEST_F(GraphTest, ComeUpAgainAfterComingDown)
     bring_tuner_up();
     release_tuner();
     bring_tuner_up();
-    EXPECT_EQ(sim::args_of("put_TuneRequest").size(), 2u);
+    EXPECT_EQ(tuning::args_of("put_TuneRequest").size(), 2u);
 }
 
 TEST_F(GraphTest, ClearingEndsEvenWhenTheGraphRefusesEveryRemoval)
 {
     bring_tuner_up();
-    sim::fail("RemoveFilter", E_FAIL, 1, 0);
+    tuning::fail("RemoveFilter", E_FAIL, 1, 0);
     EXPECT_EQ(clear_graph(), 1);
-    EXPECT_EQ(sim::args_of("RemoveFilter").size(), 5u) << "each refused filter is passed over once";
+    EXPECT_EQ(tuning::args_of("RemoveFilter").size(), 5u) << "each refused filter is passed over once";
     // Releasing the graph still lets every filter go.
 }
 
 TEST_F(GraphTest, AFilterRefusedOnceIsRemovedOnTheNextPass)
 {
     bring_tuner_up();
-    sim::fail("RemoveFilter Microsoft DVB-T Network Provider", E_FAIL, 1, 1);
+    tuning::fail("RemoveFilter Microsoft DVB-T Network Provider", E_FAIL, 1, 1);
     EXPECT_EQ(clear_graph(), 1);
-    const std::vector<std::string> removals = sim::args_of("RemoveFilter");
+    const std::vector<std::string> removals = tuning::args_of("RemoveFilter");
     ASSERT_EQ(removals.size(), 6u);
     EXPECT_EQ(removals.front(), "Microsoft DVB-T Network Provider");
     EXPECT_EQ(removals[2], "Microsoft DVB-T Network Provider") << "the enumeration restarts after a removal";
@@ -103,8 +103,8 @@ TEST_F(GraphTest, AFilterRefusedOnceIsRemovedOnTheNextPass)
 
 TEST_F(GraphTest, ADemultiplexerWithoutASectionOutputFailsTheBuildSilently)
 {
-    sim::set_pins(sim::FilterKind::demultiplexer,
-                  {{L"MPEG-2 Stream", false, "mpeg2-ts"}, {L"Video", true, "mpeg2-video"}});
+    tuning::set_pins(tuning::FilterKind::demultiplexer,
+                     {{L"MPEG-2 Stream", false, "mpeg2-ts"}, {L"Video", true, "mpeg2-video"}});
     int up = -1;
     const Captured captured = capture([&] { up = init_tuner(); });
     EXPECT_EQ(up, 0);
@@ -115,13 +115,13 @@ TEST_F(GraphTest, ADemultiplexerWithoutASectionOutputFailsTheBuildSilently)
 
 TEST_F(GraphTest, AFailureAfterTheFiltersExistReleasesEachOfThem)
 {
-    sim::fail("AddFilter", VFW_E_DUPLICATE_NAME, 3);
+    tuning::fail("AddFilter", VFW_E_DUPLICATE_NAME, 3);
     int up = -1;
     const Captured captured = capture([&] { up = init_tuner(); });
     EXPECT_EQ(up, 0);
     EXPECT_EQ(captured.err, "add_filters: pBDACapture\n");
     EXPECT_EQ(live_report(), "");
-    EXPECT_EQ(sim::apartment_initialisations(), 0);
+    EXPECT_EQ(tuning::apartment_initialisations(), 0);
 }
 
 TEST_F(GraphTest, ClearGraphReportsAGraphItCannotEnumerateAndReleaseStillFinishes)
@@ -133,7 +133,7 @@ TEST_F(GraphTest, ClearGraphReportsAGraphItCannotEnumerateAndReleaseStillFinishe
                 {"EnumFilters", "clear_graph: EnumFilters\n"}};
     for (const auto &row : rows) {
         bring_tuner_up();
-        sim::fail(row.fault, E_FAIL);
+        tuning::fail(row.fault, E_FAIL);
         int cleared = -1;
         EXPECT_EQ(capture([&] { cleared = clear_graph(); }).err, row.line);
         EXPECT_EQ(cleared, 0);

@@ -17,7 +17,7 @@ protected:
     {
         int shift = 8 * (static_cast<int>(selectors.size()) - 1);
         for (const std::uint32_t selector : selectors) {
-            sim::answer(selector, {0xA5C3E100u | ((value >> shift) & 0xFF), 4, 0, 0});
+            tuning::answer(selector, {0xA5C3E100u | ((value >> shift) & 0xFF), 4, 0, 0});
             shift -= 8;
         }
     }
@@ -97,13 +97,13 @@ TEST_F(LevelTest, AZeroCycleCountWritesTheDashedRatioAndKeepsTheLevel)
 TEST_F(LevelTest, AFailedRatioReadingShowsMinusTwoAndKeepsTheLevel)
 {
     level_value(0x054000);
-    sim::answer(0xA120, {0, 2, 0, 0}); // a short answer on the second error byte
+    tuning::answer(0xA120, {0, 2, 0, 0}); // a short answer on the second error byte
     Sample s = sample();
     EXPECT_EQ(s.output.out, " 24.1 | -2.00E+00\n");
     EXPECT_NEAR(s.level, 24.0824, 1e-4);
 
-    sim::answer(0xA120, {0, 4, 0, 0});
-    sim::answer(0xA720, {0, 4, 0, static_cast<sim::Result>(E_FAIL)}); // a failing Get of the cycle count
+    tuning::answer(0xA120, {0, 4, 0, 0});
+    tuning::answer(0xA720, {0, 4, 0, static_cast<tuning::Result>(E_FAIL)}); // a failing Get of the cycle count
     s = sample();
     EXPECT_EQ(s.output.out, " 24.1 | -2.00E+00\n");
     EXPECT_EQ(s.output.err, "") << "a failing Get is silent";
@@ -112,23 +112,23 @@ TEST_F(LevelTest, AFailedRatioReadingShowsMinusTwoAndKeepsTheLevel)
 TEST_F(LevelTest, AFailedLevelReadingWritesNoLineAndStopsReading)
 {
     level_value(0x054000);
-    sim::answer(0x8C20, {0, 4, static_cast<sim::Result>(0x8007001F), 0}); // the second read's Set fails
-    const size_t calls_before = sim::calls().size();
+    tuning::answer(0x8C20, {0, 4, static_cast<tuning::Result>(0x8007001F), 0}); // the second read's Set fails
+    const size_t calls_before = tuning::calls().size();
     const Sample s = sample();
     EXPECT_EQ(s.level, 0.0);
     EXPECT_EQ(s.output.out, "");
     EXPECT_EQ(s.output.err, "get_level: IKsPropertySet.Set hr=8007001F\n");
     std::vector<std::string> selectors;
-    for (size_t i = calls_before; i < sim::calls().size(); ++i)
-        if (sim::calls()[i].op == "Set")
-            selectors.push_back(sim::calls()[i].arg);
+    for (size_t i = calls_before; i < tuning::calls().size(); ++i)
+        if (tuning::calls()[i].op == "Set")
+            selectors.push_back(tuning::calls()[i].arg);
     EXPECT_EQ(selectors, (std::vector<std::string>{"0x8B20", "0x8C20"})) << "no further reading after a failure";
 }
 
 TEST_F(LevelTest, AShortAnswerIsAFailedReading)
 {
     level_value(0x054000);
-    sim::answer(0x8D20, {0x20, 2, 0, 0});
+    tuning::answer(0x8D20, {0x20, 2, 0, 0});
     EXPECT_EQ(get_level(0x8D20), -2);
     const Sample s = sample();
     EXPECT_EQ(s.level, 0.0);
@@ -138,9 +138,9 @@ TEST_F(LevelTest, AShortAnswerIsAFailedReading)
 
 TEST_F(LevelTest, OnlyTheLowestByteOfTheAnswerCounts)
 {
-    sim::answer(0x8B20, {0xFFFFFF7Eu, 4, 0, 0});
+    tuning::answer(0x8B20, {0xFFFFFF7Eu, 4, 0, 0});
     EXPECT_EQ(get_level(0x8B20), 0x7E);
-    sim::answer(0x8B20, {0x12345600u, 4, 0, 0});
+    tuning::answer(0x8B20, {0x12345600u, 4, 0, 0});
     EXPECT_EQ(get_level(0x8B20), 0);
 }
 
@@ -148,7 +148,7 @@ TEST_F(LevelTest, WithoutATunerFilterNothingIsReadOrWritten)
 {
     IBaseFilter *tuner = pBDATuner;
     pBDATuner = nullptr;
-    const size_t calls_before = sim::calls().size();
+    const size_t calls_before = tuning::calls().size();
     EXPECT_EQ(get_level_db(), -2.0);
     EXPECT_EQ(get_error_rate(), -2.0);
     const Sample s = sample();
@@ -156,12 +156,12 @@ TEST_F(LevelTest, WithoutATunerFilterNothingIsReadOrWritten)
     EXPECT_EQ(s.level, 0.0);
     EXPECT_EQ(s.output.out, "");
     EXPECT_EQ(s.output.err, "");
-    EXPECT_EQ(sim::calls().size(), calls_before);
+    EXPECT_EQ(tuning::calls().size(), calls_before);
 }
 
 TEST_F(LevelTest, ATunerWithoutThePropertyInterfaceIsReported)
 {
-    sim::fail("QueryInterface IID_IKsPropertySet", E_NOINTERFACE);
+    tuning::fail("QueryInterface IID_IKsPropertySet", E_NOINTERFACE);
     const Sample s = sample();
     EXPECT_EQ(s.level, 0.0);
     EXPECT_EQ(s.output.err, "get_level: QueryInterface\n");

@@ -76,8 +76,8 @@ timeout 120 "$wine" wineboot -i >/dev/null 2>&1 || { echo "FAIL wineboot"; exit 
 timeout 60 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
 # The simulated tuner is registered in this scratch prefix only.
 mkdir -p "$WINEPREFIX/drive_c/quorvex-sim"
-cp "$build/platform/simtuner/win32dll/quorvex_simtuner.dll" "$WINEPREFIX/drive_c/quorvex-sim/"
-timeout 60 "$wine" regedit /S "$source_dir/platform/simtuner/win32dll/simtuner.reg" >/dev/null 2>&1
+cp "$build/platform/tuning/win32dll/quorvex_simtuner.dll" "$WINEPREFIX/drive_c/quorvex-sim/"
+timeout 60 "$wine" regedit /S "$source_dir/platform/tuning/win32dll/simtuner.reg" >/dev/null 2>&1
 
 # The default scenario: the graph comes up and the default channel is tuned.
 start_program default ""

@@ -1,0 +1,50 @@
+// The start-up Windows gives a GUI program, on Linux: standard descriptors that exist, the tuner
+// the environment names, then the program's entry point with its instance, its command line and
+// the normal show command.
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/linux/command_line.h"
+#include "platform/linux/wide_text.h"
+#include "platform/platform.h"
+#include "platform/tuning/environment.h"
+
+// The program's entry point, with C linkage as the Windows start-up code calls it.
+extern "C" int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nShowCmd);
+
+// A closed standard descriptor would be taken by the next file opened (the display connection,
+// say), and the sample lines or diagnostics written into it: each points at /dev/null instead.
+static void open_closed_standard_descriptors()
+{
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        const int opened = open("/dev/null", O_RDWR);
+        if (opened != fd && opened >= 0) {
+            dup2(opened, fd);
+            close(opened);
+        }
+    }
+}
+
+int main(int argc, char **argv)
+{
+    open_closed_standard_descriptors();
+    const std::string problem = tuning::configure_from_environment();
+    if (!problem.empty()) {
+        std::fprintf(stderr, "%s\n", problem.c_str());
+        return 2;
+    }
+
+    std::vector<std::wstring> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.push_back(linux_platform::from_system_bytes(argv[i]));
+    std::wstring command_line = linux_platform::quote_arguments(arguments);
+    // Windows' default image base: any non-null value would do, the program only passes it back.
+    const auto instance = reinterpret_cast<HINSTANCE>(0x400000);
+    return wWinMain(instance, nullptr, command_line.data(), SW_SHOWNORMAL);
+}

@@ -1,0 +1,38 @@
+// What stands behind the tuner and capture filters: a tuner driver. The COM objects and the world
+// answer the program from whichever driver is in use, through this one narrow seam.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/tuning/model/world.h"
+
+namespace tuning {
+
+// One sample's figures, as the vendor property's selectors carry them.
+struct Figures {
+    std::uint32_t level_value = 0; // 24 bits: 5505024 / v is the level as a power ratio
+    std::uint32_t error_count = 0; // 24 bits
+    std::uint32_t cycle_count = 0; // 16 bits
+    bool error_counts = true;      // false: the device counts no errors, so their reads fail
+};
+
+class Driver {
+public:
+    Driver() = default;
+    Driver(const Driver &) = delete;
+    Driver &operator=(const Driver &) = delete;
+    virtual ~Driver() = default;
+
+    // The tuner and capture filters the driver's device appears as; empty when there is none.
+    virtual std::vector<Device> devices() = 0;
+    // Tunes to a frequency of the channel plan (kHz); a failure code when the device refuses.
+    virtual Result tune(int frequency_khz) = 0;
+    // One sample's figures, read when the first level selector is set; device_not_connected
+    // once the device has gone.
+    virtual Result read(Figures &figures) = 0;
+    // The last tuner filter was released: the device may be let go.
+    virtual void close() {}
+};
+
+} // namespace tuning
