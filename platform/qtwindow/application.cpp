@@ -1,24 +1,70 @@
 #include "platform/qtwindow/application.h"
 
+#include <QAbstractNativeEventFilter>
+#include <QTimer>
+#include <clocale>
+#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <string>
-#include <sys/stat.h>
 #include <unistd.h>
+#include <xcb/xproto.h>
+
+#include "platform/qtwindow/window.h"
 
 namespace qtwindow {
 
-// Without a session's runtime directory Qt warns on standard error, which is for the program's
-// own diagnostics. It gets a private directory of the kind Qt would fall back to.
-static void provide_runtime_directory()
+namespace {
+
+bool starting = false;
+
+const char *display_name()
 {
-    if (std::getenv("XDG_RUNTIME_DIR") != nullptr)
-        return;
-    const std::string directory =
-        (std::filesystem::temp_directory_path() / ("runtime-" + std::to_string(getuid()))).string();
-    mkdir(directory.c_str(), 0700);
-    setenv("XDG_RUNTIME_DIR", directory.c_str(), 0);
+    const char *x11 = std::getenv("DISPLAY");
+    const char *wayland = std::getenv("WAYLAND_DISPLAY");
+    return x11 != nullptr && *x11 != 0 ? x11 : (wayland != nullptr ? wayland : "");
 }
+
+bool has_display(const char *variable)
+{
+    const char *value = std::getenv(variable);
+    return value != nullptr && *value != 0;
+}
+
+// Standard error carries the program's diagnostics only, so the toolkit's own messages are not
+// passed on. The one that matters, a display that cannot be opened, ends the start with the
+// program's own line and the exit code of a window that could not be created.
+void toolkit_message(QtMsgType type, const QMessageLogContext &, const QString &)
+{
+    if (type != QtFatalMsg || !starting)
+        return;
+    std::fprintf(stderr, "quorvex: cannot open the display \"%s\"\n", display_name());
+    std::fflush(stderr);
+    _exit(1);
+}
+
+// Another X client may destroy the main window under the program: the window then goes through
+// its close path, as when its close box is pressed, instead of sampling on invisibly.
+class DestroyedFromOutside final : public QAbstractNativeEventFilter {
+public:
+    bool nativeEventFilter(const QByteArray &type, void *message, qintptr *) override
+    {
+        if (type != "xcb_generic_event_t")
+            return false;
+        const auto *event = static_cast<const xcb_generic_event_t *>(message);
+        if ((event->response_type & 0x7F) != XCB_DESTROY_NOTIFY)
+            return false;
+        const xcb_window_t destroyed = reinterpret_cast<const xcb_destroy_notify_event_t *>(event)->window;
+        for (HWND hwnd : window_handles()) {
+            const Window *window = find_window(hwnd);
+            if (window->parent() != nullptr || window->destroying ||
+                window->widget().internalWinId() != static_cast<WId>(destroyed))
+                continue;
+            QTimer::singleShot(0, &window->widget(), [hwnd] { SendMessageW(hwnd, WM_CLOSE, 0, 0); });
+        }
+        return false;
+    }
+};
+
+} // namespace
 
 QApplication &application()
 {
@@ -28,16 +74,23 @@ QApplication &application()
             qFatal("qtwindow: windows need a QApplication, not a QCoreApplication");
         return *existing;
     }
-    if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr)
+    if (!has_display("DISPLAY") && !has_display("WAYLAND_DISPLAY"))
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    provide_runtime_directory();
+    qInstallMessageHandler(toolkit_message);
     static int argc = 1;
     static char name[] = "quorvex";
     static char *argv[] = {name, nullptr};
     // Kept until the process ends, like a Windows thread's message queue.
+    starting = true;
     auto *app = new QApplication(argc, argv);
+    starting = false;
+    // Qt takes the C library's locale from the environment; numbers the program formats keep a
+    // decimal point whatever the user's locale.
+    std::setlocale(LC_NUMERIC, "C");
     // Windows end only through WM_CLOSE and the program's own loop, never by the toolkit.
     QApplication::setQuitOnLastWindowClosed(false);
+    static DestroyedFromOutside destroyed_from_outside;
+    app->installNativeEventFilter(&destroyed_from_outside);
     return *app;
 }
 

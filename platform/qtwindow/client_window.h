@@ -23,6 +23,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     // The close box asks the window procedure; the window closes only if it destroys itself.
     void closeEvent(QCloseEvent *event) override;
+    // A plain window has no dialog manager: Tab moves the focus nowhere.
+    bool focusNextPrevChild(bool) override { return false; }
 
 private:
     HWND handle_;

@@ -1,4 +1,5 @@
 // EDIT and BUTTON: geometry, text, input filtering, and notifications in the order Windows sends them.
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -183,4 +184,23 @@ TEST_F(ControlTest, ControlsDieWithTheirParent)
     DestroyWindow(parent);
     EXPECT_EQ(qtwindow::widget_of(channel), nullptr);
     EXPECT_EQ(SendMessageW(channel, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"1")), 0);
+}
+
+// A plain window has no dialog manager: Tab and Shift+Tab leave the focus and every control as
+// they were, and an edit takes no tab character.
+TEST_F(ControlTest, TabMovesNothingWithoutADialogManager)
+{
+    for (HWND control : {interval, channel, catv, apply}) {
+        qtwindow::click(control);
+        log.clear();
+        QWidget *focused = QApplication::focusWidget();
+        ASSERT_EQ(focused, qtwindow::widget_of(control));
+        QTest::keyClick(focused, Qt::Key_Tab);
+        QTest::keyClick(focused, Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(QApplication::focusWidget(), focused) << "the focus stayed on the control";
+        EXPECT_EQ(notifications(), Notifications{}) << "no edit lost the focus";
+    }
+    EXPECT_EQ(text_of(interval), L"1");
+    EXPECT_EQ(text_of(channel), L"13");
+    EXPECT_EQ(SendMessageW(catv, BM_GETCHECK, 0, 0), BST_CHECKED) << "ticked by its click only";
 }
