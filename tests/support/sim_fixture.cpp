@@ -33,6 +33,7 @@ void SimTest::TearDown()
     EXPECT_EQ(live_report(), "");
     EXPECT_EQ(tuning::over_releases(), 0);
     EXPECT_EQ(tuning::apartment_initialisations(), 0);
+    EXPECT_EQ(tuning::calls_outside_apartment(), 0) << "no object may be used once COM is uninitialised";
 }
 
 void SimTest::bring_tuner_up()

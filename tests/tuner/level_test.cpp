@@ -25,6 +25,16 @@ protected:
     static void error_count(std::uint32_t e) { answer_bytes({0xA020, 0xA120, 0xA220}, e); }
     static void cycle_count(std::uint32_t n) { answer_bytes({0xA620, 0xA720}, n); }
 
+    // The property's Set and Get calls since the given point of the call log, as "Set 0x8B20".
+    static std::vector<std::string> exchanges_since(size_t first_call)
+    {
+        std::vector<std::string> exchanges;
+        for (size_t i = first_call; i < tuning::calls().size(); ++i)
+            if (tuning::calls()[i].op == "Set" || tuning::calls()[i].op == "Get")
+                exchanges.push_back(tuning::calls()[i].op + " " + tuning::calls()[i].arg);
+        return exchanges;
+    }
+
     struct Sample {
         double level;
         Captured output;
@@ -79,6 +89,29 @@ TEST_F(LevelTest, TheConsoleLineHasOneFormPerCase)
 
     level_value(0);
     EXPECT_EQ(sample().output.out, " -- |  1.03E+04\n") << "a zero level still reads the ratio";
+}
+
+TEST_F(LevelTest, ASampleReadsTheLevelThenTheErrorsThenTheCyclesEachASetThenAGet)
+{
+    const size_t calls_before = tuning::calls().size();
+    sample();
+    std::vector<std::string> expected;
+    for (const char *selector : {"0x8B20", "0x8C20", "0x8D20", "0xA020", "0xA120", "0xA220", "0xA620", "0xA720"}) {
+        expected.push_back(std::string("Set ") + selector);
+        expected.push_back(std::string("Get ") + selector);
+    }
+    EXPECT_EQ(exchanges_since(calls_before), expected);
+}
+
+TEST_F(LevelTest, AFailedErrorCountReadingStopsTheReadings)
+{
+    tuning::answer(0xA120, {0, 4, 0, static_cast<tuning::Result>(E_FAIL)});
+    const size_t calls_before = tuning::calls().size();
+    EXPECT_EQ(sample().output.out.substr(5), " | -2.00E+00\n");
+    const std::vector<std::string> exchanges = exchanges_since(calls_before);
+    ASSERT_FALSE(exchanges.empty());
+    EXPECT_EQ(exchanges.back(), "Get 0xA120") << "neither the third error byte nor the cycles are read";
+    EXPECT_EQ(exchanges.size(), 10u);
 }
 
 TEST_F(LevelTest, AZeroCycleCountWritesTheDashedRatioAndKeepsTheLevel)

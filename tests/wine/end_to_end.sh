@@ -54,7 +54,7 @@ driver() { timeout 60 "$wine" "$build/window_driver.exe" "$@" 2>/dev/null; }
 # A run of the program; its log, standard output and error are $work/NAME.{log,out,err}.
 start_program() { # name, scenario
   : >"$work/$1.log" && : >"$work/$1.out" && : >"$work/$1.err"
-  QUORVEX_SIM="$2" QUORVEX_SIM_SEED=$seed QUORVEX_SIM_LOG="Z:$work/$1.log" \
+  env "${comma_locale[@]}" QUORVEX_SIM="$2" QUORVEX_SIM_SEED=$seed QUORVEX_SIM_LOG="Z:$work/$1.log" \
     timeout 120 "$wine" "$build/quorvex.exe" >"$work/$1.out" 2>"$work/$1.err" &
   program=$!
 }
@@ -67,13 +67,28 @@ close_program() { # name: clicks the close box, waits for the end, checks the ex
   check "$1: no object released twice" "over-releases 0" "$(grep '^over-releases' "$work/$1.log")"
 }
 
+# Both programs run under a comma-decimal locale, made here: the lines must not change with it.
+mkdir -p "$work/locales"
+localedef -i de_DE -f UTF-8 "$work/locales/de_DE.UTF-8" 2>/dev/null
+[ -f "$work/locales/de_DE.UTF-8/LC_NUMERIC" ] || { echo "FAIL cannot make a de_DE.UTF-8 locale"; exit 1; }
+comma_locale=(LOCPATH="$work/locales" LC_ALL=de_DE.UTF-8)
+
 # The Linux build's lines for the same seed, while Wine starts.
-(cd "$work" && QT_QPA_PLATFORM=offscreen QUORVEX_SIM_SEED=$seed timeout 4.5 "$linux_build/quorvex" >linux.out 2>&1) &
+(cd "$work" && env "${comma_locale[@]}" QT_QPA_PLATFORM=offscreen QUORVEX_SIM=default QUORVEX_SIM_SEED=$seed \
+  timeout 4.5 "$linux_build/quorvex" >linux.out 2>&1) &
 linux_run=$!
 
 timeout 120 "$wine" wineboot -i >/dev/null 2>&1 || { echo "FAIL wineboot"; exit 1; }
-# Xvfb has no window manager: Wine draws the window's frame and close box itself, as Windows does.
+# Xvfb has no window manager: Wine draws the window's frame and close box itself, as Windows does,
+# with the close box's glyph from the Marlett font.
 timeout 60 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+# The Japanese interface fonts the program asks for, as a Japanese Windows has them: the labels'
+# proportional face, and for the controls' fixed-pitch face the fixed-pitch Gothic Windows falls
+# back to.
+replace_font() { timeout 60 "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$1" /d "$2" /f >/dev/null 2>&1; }
+replace_font "MS UI Gothic" IPAPGothic
+replace_font "MS Gothic UI" IPAGothic
 # The simulated tuner is registered in this scratch prefix only.
 mkdir -p "$WINEPREFIX/drive_c/quorvex-sim"
 cp "$build/platform/tuning/win32dll/quorvex_simtuner.dll" "$WINEPREFIX/drive_c/quorvex-sim/"

@@ -151,8 +151,10 @@ void reset()
 
 void ensure_started()
 {
-    if (!started)
-        reset();
+    if (started)
+        return;
+    reset();
+    record_calls(false);
 }
 
 void use_driver(Driver &driver)

@@ -61,7 +61,8 @@ struct LiveObject {
 // A fresh world on the simulated tuner: the expected devices, default seed, no faults, an empty
 // call log that records every call.
 void reset();
-// First use by the program: the fresh world, unless the process set one up already.
+// First use by the program: the fresh world, recording nothing, unless the process set one up
+// already.
 void ensure_started();
 // The driver behind the tuner and capture filters from now on; the device world becomes its
 // devices and the system's transport information filter.
