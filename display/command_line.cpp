@@ -92,14 +92,17 @@ StartOptions parse_command_line(const WCHAR *command_line)
             options.log_file = value;
             continue;
         }
+        std::wstring given = name;
+        given += L' ';
+        given += value;
         int number = 0;
         if (!read_number(value, number))
-            return refuse(name + L" " + value + L": not a number");
+            return refuse(given + L": not a number");
         if (name == L"--channel") {
             options.settings.channel = number;
             channel_text = value;
         } else if (number < 1 || number > 60) {
-            return refuse(name + L" " + value + L": out of range (1 to 60)");
+            return refuse(given + L": out of range (1 to 60)");
         } else {
             options.settings.interval_s = number;
         }

@@ -1,6 +1,7 @@
 // Wide text to bytes for the one code page the system uses, UTF-8. Text that came from the
 // system's bytes goes back to exactly those bytes, so a file name in a diagnostic reads as typed.
-#include <cstring>
+#include <algorithm>
+#include <cwchar>
 #include <string>
 
 #include "platform/linux/wide_text.h"
@@ -21,6 +22,6 @@ int WideCharToMultiByte(UINT CodePage, DWORD, LPCWSTR lpWideCharStr, int cchWide
         return static_cast<int>(bytes.size());
     if (bytes.size() > static_cast<std::size_t>(cbMultiByte))
         return 0;
-    std::memcpy(lpMultiByteStr, bytes.data(), bytes.size());
+    std::copy(bytes.begin(), bytes.end(), lpMultiByteStr);
     return static_cast<int>(bytes.size());
 }
