@@ -111,10 +111,10 @@ StartOptions parse_command_line(const WCHAR *command_line)
     const int channel = options.settings.channel;
     if (channel < 13 || channel > (options.settings.catv == 1 ? 63 : 62))
         return refuse(L"--channel " + channel_text + L": out of range (13 to 62, or 63 with --catv)");
-    const auto given = [&](const wchar_t *name) { return std::find(seen.begin(), seen.end(), name) != seen.end(); };
-    if (given(L"--help"))
+    const auto asked = [&](const wchar_t *name) { return std::find(seen.begin(), seen.end(), name) != seen.end(); };
+    if (asked(L"--help"))
         options.action = show_help;
-    else if (given(L"--version"))
+    else if (asked(L"--version"))
         options.action = show_version;
     return options;
 }

@@ -141,9 +141,10 @@ close_program unplugged
 
 # Started from a command line on cable channel 27 with a log in a folder whose name has a blank,
 # so Windows' own splitting of the command line is in play: the channel tuned at start, and the
-# log's rows as the Linux build writes them for the same seed, apart from the time.
+# log's rows as the Linux build writes them for the same seed, apart from the time, which is in
+# the zone the run was started in (Japan's, 9 hours ahead of UTC all year).
 mkdir -p "$work/log folder" && : >"$work/log folder/levels.csv"
-start_program logged "" --channel 27 --catv --log "Z:$work/log folder/levels.csv"
+TZ=JST-9 start_program logged "" --channel 27 --catv --log "Z:$work/log folder/levels.csv"
 wait_until 60 came_up logged
 require "logged: tune requests at start" "249000" "$(sed -n 's/^call put_TuneRequest //p' "$work/logged.log")"
 wait_until 30 has_lines "$work/log folder/levels.csv" 4
@@ -153,8 +154,8 @@ wait "$linux_logged_run"
 check "logged: header as on Linux" "$(head -1 "$work/linux.csv")" "$(head -1 "$work/log folder/levels.csv")"
 check "logged: rows as on Linux apart from the time" "$(sed -n '2,4p' "$work/linux.csv" | cut -d, -f2-)" \
   "$(sed -n '2,4p' "$work/log folder/levels.csv" | cut -d, -f2-)"
-check "logged: local times with their offset" "3" "$(sed -n '2,4p' "$work/log folder/levels.csv" |
-  grep -c -E '^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}[-+][0-9]{2}:[0-9]{2},')"
+check "logged: local times with their offset, in the zone of the run" "3" "$(sed -n '2,4p' "$work/log folder/levels.csv" |
+  grep -c -E '^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}\+09:00,')"
 check "logged: one row per sample line" "$(lines "$work/logged.out")" \
   "$(($(lines "$work/log folder/levels.csv") - 1))"
 check "logged: standard error" "" "$(cat "$work/logged.err")"
