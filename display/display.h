@@ -2,6 +2,9 @@
 // with the level history, and the chart.
 #pragma once
 
+#include <ctime>
+#include <string>
+
 #include "platform/platform.h"
 
 struct TuneSettings {
@@ -49,3 +52,31 @@ void on_sample_timer(HWND hwnd);
 
 // Chart
 int draw_chart(HDC hdc, HWND hwnd);
+
+// Command line: the starting settings, a log file, or a question answered without a window.
+enum StartAction { start_monitor, show_help, show_version, usage_error };
+struct StartOptions {
+    StartAction action;
+    TuneSettings settings;
+    std::wstring log_file; // empty for no log
+    std::wstring problem;  // for a usage error, the line that says what is wrong
+};
+StartOptions parse_command_line(const WCHAR *command_line);
+extern const WCHAR *const help_text;
+extern const WCHAR *const version_text;
+// Help and version on standard output, a usage error on standard error; in a message box where
+// the program has no console.
+void tell_user(const std::wstring &text, StartAction action);
+
+// Sample log: one CSV row per tick, appended to the file the command line names.
+// Opens it for appending; false, with the reason on standard error, when it cannot be opened.
+bool open_sample_log(const std::wstring &path);
+// One row for the sample just taken, at the settings in force; nothing when no log is open.
+void write_sample_log_row();
+void close_sample_log();
+extern const WCHAR *const log_failure_text;
+// Where the rows' times come from; tests put a clock of their own here.
+extern std::time_t (*sample_log_clock)();
+
+// Wide text as UTF-8, for diagnostics that name a file.
+std::string narrow_text(const std::wstring &text);

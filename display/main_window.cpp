@@ -113,9 +113,25 @@ int run_message_loop(HINSTANCE instance)
     return static_cast<int>(msg.wParam);
 }
 
-extern "C" int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show_command)
+// Without options the program starts as it always has: 1 s, channel 13, terrestrial, no log.
+extern "C" int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line, int show_command)
 {
-    if (create_main_window(instance, show_command) == nullptr)
+    const StartOptions options = parse_command_line(command_line);
+    if (options.action == show_help || options.action == show_version) {
+        tell_user(options.action == show_help ? help_text : version_text, options.action);
+        return 0;
+    }
+    if (options.action == usage_error) {
+        tell_user(options.problem, options.action);
+        return 2;
+    }
+    pending_settings = options.settings;
+    applied_settings = options.settings;
+    if (!options.log_file.empty() && !open_sample_log(options.log_file)) {
+        report_failure(nullptr, (log_failure_text + options.log_file).c_str());
         return 1;
-    return run_message_loop(instance);
+    }
+    const int result = create_main_window(instance, show_command) == nullptr ? 1 : run_message_loop(instance);
+    close_sample_log();
+    return result;
 }

@@ -1,4 +1,5 @@
-// The sampling timer: one tick samples the tuner into the history and asks for a repaint.
+// The sampling timer: one tick samples the tuner into the history and the log, and asks for a
+// repaint.
 #include "display/display.h"
 
 BOOL arm_sample_timer(HWND hwnd, int interval_s)
@@ -11,5 +12,6 @@ void disarm_sample_timer(HWND hwnd) { KillTimer(hwnd, SAMPLE_TIMER_ID); }
 void on_sample_timer(HWND hwnd)
 {
     record_sample();
+    write_sample_log_row();
     InvalidateRect(hwnd, nullptr, FALSE);
 }

@@ -22,11 +22,19 @@ static HWND create_control(HWND parent, const WCHAR *window_class, const WCHAR *
     return CreateWindowExW(0, window_class, text, style, x, y, width, height, parent, nullptr, nullptr, nullptr);
 }
 
+// The controls start out saying what the pending settings hold: the defaults, or the command
+// line's.
 void create_controls(HWND parent)
 {
-    interval_edit = create_control(parent, L"EDIT", L"1", edit_style, 77, 154, 15, 12);
-    channel_edit = create_control(parent, L"EDIT", L"13", edit_style, 145, 154, 15, 12);
+    WCHAR interval_text[16];
+    WCHAR channel_text[16];
+    swprintf(interval_text, 16, L"%d", pending_settings.interval_s);
+    swprintf(channel_text, 16, L"%d", pending_settings.channel);
+    interval_edit = create_control(parent, L"EDIT", interval_text, edit_style, 77, 154, 15, 12);
+    channel_edit = create_control(parent, L"EDIT", channel_text, edit_style, 145, 154, 15, 12);
     catv_check = create_control(parent, L"BUTTON", L"CATV", WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, 175, 153, 45, 15);
+    if (pending_settings.catv == 1)
+        SendMessageW(catv_check, BM_SETCHECK, BST_CHECKED, 0);
     apply_button = create_control(parent, L"BUTTON", L"Apply", WS_CHILD | WS_VISIBLE, 250, 150, 60, 19);
     if (control_font == nullptr)
         control_font = CreateFontW(12, 0, 0, 0, 400, FALSE, FALSE, FALSE, 128, 0, 0, 2, 0x31, L"MS Gothic UI");

@@ -14,6 +14,8 @@
 // Order matters: each SDK header needs the ones before it.
 // clang-format off
 #include <windows.h>
+#include <io.h>
+#include <shellapi.h>
 #include <dshow.h>
 #include <ks.h>
 #include <ksproxy.h>
@@ -22,8 +24,10 @@
 // clang-format on
 #else
 #include "platform/compat/com.h"
+#include "platform/compat/crt.h"
 #include "platform/compat/dshow.h"
 #include "platform/compat/shellapi.h"
+#include "platform/compat/stringapiset.h"
 #include "platform/compat/tuner.h"
 #include "platform/compat/wingdi.h"
 #include "platform/compat/winuser.h"

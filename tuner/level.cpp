@@ -15,6 +15,9 @@ static const double reading_failed = -2.0;
 static const double zero_level = -1.0;
 static const double no_ratio = -1.0;
 
+double last_sample_level = reading_failed;
+double last_sample_ratio = reading_failed;
+
 int get_level(DWORD selector)
 {
     IKsPropertySet *property = nullptr;
@@ -86,9 +89,12 @@ double get_error_rate()
 double take_sample()
 {
     const double level = get_level_db();
+    last_sample_level = level;
+    last_sample_ratio = reading_failed;
     if (level == reading_failed)
         return 0.0;
     const double ratio = get_error_rate();
+    last_sample_ratio = ratio;
     if (level == zero_level)
         printf(" -- |");
     else

@@ -33,3 +33,7 @@ int get_level(DWORD selector);
 double get_level_db();
 double get_error_rate();
 double take_sample();
+// The figures behind the last take_sample, for a record beside the console line: the level as
+// get_level_db returned it, and the ratio as get_error_rate did (-2.0 when it was not read).
+extern double last_sample_level;
+extern double last_sample_ratio;

@@ -15,9 +15,15 @@ public:
 
     LRESULT procedure(UINT message, WPARAM wParam, LPARAM lParam) override
     {
-        if (message != BM_GETCHECK)
-            return Control::procedure(message, wParam, lParam);
-        return button().isCheckable() && button().isChecked() ? BST_CHECKED : BST_UNCHECKED;
+        if (message == BM_GETCHECK)
+            return button().isCheckable() && button().isChecked() ? BST_CHECKED : BST_UNCHECKED;
+        // Setting the state is not a click: no notification, as on Windows.
+        if (message == BM_SETCHECK) {
+            if (button().isCheckable())
+                button().setChecked(wParam == BST_CHECKED);
+            return 0;
+        }
+        return Control::procedure(message, wParam, lParam);
     }
 
 protected:

@@ -200,6 +200,33 @@ TEST_F(LevelTest, ATunerWithoutThePropertyInterfaceIsReported)
     EXPECT_EQ(s.output.err, "get_level: QueryInterface\n");
 }
 
+TEST_F(LevelTest, TheLastSampleKeepsItsFiguresAndWhichReadingFailed)
+{
+    level_value(0x054000);
+    error_count(256);
+    cycle_count(100);
+    sample();
+    EXPECT_NEAR(last_sample_level, 24.0824, 1e-4);
+    EXPECT_DOUBLE_EQ(last_sample_ratio, 256 / (100 * 1632.0));
+
+    cycle_count(0);
+    sample();
+    EXPECT_EQ(last_sample_ratio, -1.0) << "no ratio for a zero cycle count";
+
+    level_value(0);
+    tuning::answer(0xA020, {0, 2, 0, 0});
+    sample();
+    EXPECT_EQ(last_sample_level, -1.0);
+    EXPECT_EQ(last_sample_ratio, -2.0);
+
+    tuning::answer(0x8B20, {0, 2, 0, 0});
+    error_count(256);
+    cycle_count(100);
+    sample();
+    EXPECT_EQ(last_sample_level, -2.0);
+    EXPECT_EQ(last_sample_ratio, -2.0) << "not read after a failed level: not the previous ratio";
+}
+
 TEST_F(LevelTest, TheSimulatedSignalGivesARealisticLine)
 {
     const Sample s = sample(); // channel 13: a strong multiplex

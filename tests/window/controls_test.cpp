@@ -159,6 +159,19 @@ TEST_F(ControlTest, CheckBoxTogglesBeforeNotifying)
     EXPECT_EQ(SendMessageW(apply, BM_GETCHECK, 0, 0), BST_UNCHECKED) << "a push button is never checked";
 }
 
+// BM_SETCHECK sets the state without a click, so the parent hears nothing; a user's click then
+// toggles from the state set.
+TEST_F(ControlTest, SettingTheCheckIsNotAClick)
+{
+    EXPECT_EQ(SendMessageW(catv, BM_SETCHECK, BST_CHECKED, 0), 0);
+    EXPECT_EQ(SendMessageW(catv, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(notifications(), Notifications{});
+    qtwindow::click(catv);
+    EXPECT_EQ(SendMessageW(catv, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    SendMessageW(apply, BM_SETCHECK, BST_CHECKED, 0);
+    EXPECT_EQ(SendMessageW(apply, BM_GETCHECK, 0, 0), BST_UNCHECKED) << "a push button is never checked";
+}
+
 // A control's id, from the menu argument, comes back in its notifications.
 TEST_F(ControlTest, NotificationsCarryTheControlId)
 {

@@ -23,9 +23,9 @@ static HWND find_box()
 static BOOL CALLBACK find_text(HWND child, LPARAM found)
 {
     WCHAR class_name[32];
-    WCHAR text[256];
+    WCHAR text[4096];
     GetClassNameW(child, class_name, 32);
-    if (_wcsicmp(class_name, L"Static") == 0 && GetWindowTextW(child, text, 256) > 0) {
+    if (_wcsicmp(class_name, L"Static") == 0 && GetWindowTextW(child, text, 4096) > 0) {
         *reinterpret_cast<std::wstring *>(found) = text;
         return FALSE;
     }
@@ -35,10 +35,12 @@ static BOOL CALLBACK find_text(HWND child, LPARAM found)
 static void print_utf8(const wchar_t *label, const std::wstring &text)
 {
     std::wstring line = std::wstring(label) + L"=" + text + L"\n";
-    char bytes[1024];
-    const int size = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, bytes, sizeof bytes, nullptr, nullptr);
+    const int length = static_cast<int>(line.size());
+    const int size = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), length, nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), length, bytes.data(), size, nullptr, nullptr);
     DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes, static_cast<DWORD>(size - 1), &written, nullptr);
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(size), &written, nullptr);
 }
 
 int wmain(int argc, wchar_t **argv)

@@ -4,7 +4,9 @@
 # built and connected by Wine's own filter graph, the default channel tuned, sample lines byte for
 # byte as the Linux build prints them for the same seed, bars on screen, Apply used with the mouse
 # and keyboard, and the close box ending the program with every object released. A second run
-# unplugs the tuner after three samples. Every wait is bounded.
+# unplugs the tuner after three samples. A third starts on a chosen channel with a log, whose rows
+# must be the Linux build's; then help, version, a usage error and a log that cannot be opened,
+# each in a message box. Every wait is bounded.
 #
 #   tests/wine/end_to_end.sh BUILD_WINDOWS_DIR BUILD_LINUX_DIR ARTEFACT_DIR
 set -uo pipefail
@@ -52,10 +54,10 @@ came_up() { logged "$work/$1.log" "call put_TuneRequest [0-9]*" || [ -s "$work/$
 driver() { timeout 60 "$wine" "$build/window_driver.exe" "$@" 2>/dev/null; }
 
 # A run of the program; its log, standard output and error are $work/NAME.{log,out,err}.
-start_program() { # name, scenario
+start_program() { # name, scenario, options...
   : >"$work/$1.log" && : >"$work/$1.out" && : >"$work/$1.err"
   env "${comma_locale[@]}" QUORVEX_SIM="$2" QUORVEX_SIM_SEED=$seed QUORVEX_SIM_LOG="Z:$work/$1.log" \
-    timeout 120 "$wine" "$build/quorvex.exe" >"$work/$1.out" 2>"$work/$1.err" &
+    timeout 120 "$wine" "$build/quorvex.exe" "${@:3}" >"$work/$1.out" 2>"$work/$1.err" &
   program=$!
 }
 close_program() { # name: clicks the close box, waits for the end, checks the exit and the objects
@@ -67,16 +69,20 @@ close_program() { # name: clicks the close box, waits for the end, checks the ex
   check "$1: no object released twice" "over-releases 0" "$(grep '^over-releases' "$work/$1.log")"
 }
 
-# Both programs run under a comma-decimal locale, made here: the lines must not change with it.
+# Both programs run under a comma-decimal locale, made here: neither the lines nor the log may
+# change with it.
 mkdir -p "$work/locales"
 localedef -i de_DE -f UTF-8 "$work/locales/de_DE.UTF-8" 2>/dev/null
 [ -f "$work/locales/de_DE.UTF-8/LC_NUMERIC" ] || { echo "FAIL cannot make a de_DE.UTF-8 locale"; exit 1; }
 comma_locale=(LOCPATH="$work/locales" LC_ALL=de_DE.UTF-8)
 
-# The Linux build's lines for the same seed, while Wine starts.
+# The Linux build's lines for the same seed, and its log on cable channel 27, while Wine starts.
 (cd "$work" && env "${comma_locale[@]}" QT_QPA_PLATFORM=offscreen QUORVEX_SIM=default QUORVEX_SIM_SEED=$seed \
   timeout 4.5 "$linux_build/quorvex" >linux.out 2>&1) &
 linux_run=$!
+(cd "$work" && env "${comma_locale[@]}" QT_QPA_PLATFORM=offscreen QUORVEX_SIM=default QUORVEX_SIM_SEED=$seed \
+  timeout 4.5 "$linux_build/quorvex" --channel 27 --catv --log linux.csv >linux-logged.out 2>&1) &
+linux_logged_run=$!
 
 timeout 120 "$wine" wineboot -i >/dev/null 2>&1 || { echo "FAIL wineboot"; exit 1; }
 # Xvfb has no window manager: Wine draws the window's frame and close box itself, as Windows does,
@@ -148,5 +154,49 @@ check "unplugged: sample lines" "3" "$(lines "$work/unplugged.out")"
 check "unplugged: first three samples as on Linux" "$(head -3 "$work/linux.out" | od -c)" \
   "$(od -c <"$work/unplugged.out")"
 close_program unplugged
+
+# Started from a command line on cable channel 27 with a log in a folder whose name has a blank,
+# so Windows' own splitting of the command line is in play: the channel tuned at start, and the
+# log's rows as the Linux build writes them for the same seed, apart from the time, which is in
+# the zone the run was started in (Japan's, 9 hours ahead of UTC all year).
+mkdir -p "$work/log folder" && : >"$work/log folder/levels.csv"
+TZ=JST-9 start_program logged "" --channel 27 --catv --log "Z:$work/log folder/levels.csv"
+wait_until 60 came_up logged
+require "logged: tune requests at start" "249000" "$(sed -n 's/^call put_TuneRequest //p' "$work/logged.log")"
+wait_until 30 has_lines "$work/log folder/levels.csv" 4
+close_program logged
+cp "$work/log folder/levels.csv" "$artefacts/wine-levels.csv"
+wait "$linux_logged_run"
+check "logged: header as on Linux" "$(head -1 "$work/linux.csv")" "$(head -1 "$work/log folder/levels.csv")"
+check "logged: rows as on Linux apart from the time" "$(sed -n '2,4p' "$work/linux.csv" | cut -d, -f2-)" \
+  "$(sed -n '2,4p' "$work/log folder/levels.csv" | cut -d, -f2-)"
+check "logged: local times with their offset, in the zone of the run" "3" "$(sed -n '2,4p' "$work/log folder/levels.csv" |
+  grep -c -E '^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}\+09:00,')"
+check "logged: one row per sample line" "$(lines "$work/logged.out")" \
+  "$(($(lines "$work/log folder/levels.csv") - 1))"
+check "logged: standard error" "" "$(cat "$work/logged.err")"
+
+# Help, version, a usage error and a log that cannot be opened, each answered in a message box,
+# as the program has no console; none of them starts the tuner.
+answered() { # name, exit code, box, options...
+  : >"$work/$1.log"
+  QUORVEX_SIM_LOG="Z:$work/$1.log" timeout 60 "$wine" "$build/quorvex.exe" "${@:4}" >"$work/$1.out" 2>"$work/$1.err" &
+  local run=$!
+  check "$1: message box" "$3" "$(timeout 40 "$wine" "$build/box_probe.exe" read 2>/dev/null)"
+  timeout 40 "$wine" "$build/box_probe.exe" ok >/dev/null 2>&1
+  wait "$run"
+  check "$1: exit code" "$2" "$?"
+  check "$1: standard output" "" "$(cat "$work/$1.out")"
+  check "$1: tuner untouched" "" "$(grep '^call ' "$work/$1.log")"
+}
+answered help 0 "$(printf 'caption=Quorvex\ntext=%s' "$("$linux_build/quorvex" --help)")" --help
+answered version 0 "$(printf 'caption=Quorvex\ntext=quorvex 1.0.0.1')" --version
+usage="quorvex: --channel 70: out of range (13 to 62, or 63 with --catv); see quorvex --help"
+answered usage 2 "$(printf 'caption=Quorvex\ntext=%s' "$usage")" --channel 70
+check "usage: standard error" "" "$(cat "$work/usage.err")"
+answered unopenable 1 "$(printf 'caption=失敗\ntext=ログファイルを開けません！終了します\nZ:%s' "$work/missing/levels.csv")" \
+  --log "Z:$work/missing/levels.csv"
+check "unopenable: standard error" "quorvex: cannot open the log Z:$work/missing/levels.csv: its folder does not exist" \
+  "$(cat "$work/unopenable.err")"
 
 [ "$failures" -eq 0 ]

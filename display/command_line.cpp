@@ -1,0 +1,131 @@
+// The command line: starting settings in place of the defaults, a log file, help and version.
+// Split by the shell's own rules on both platforms, with a program name put in front so that the
+// first argument is never taken for one.
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "display/display.h"
+
+const WCHAR *const help_text = L"Usage: quorvex [OPTION]...\n"
+                               L"Monitors the reception of one digital TV channel: one line per sample on\n"
+                               L"standard output, the last 30 levels in a window.\n"
+                               L"\n"
+                               L"  --channel N    start on channel N: 13 to 62, or 13 to 63 with --catv (13)\n"
+                               L"  --catv         start on the cable band instead of terrestrial (UHF)\n"
+                               L"  --interval S   sample every S seconds, 1 to 60 (1)\n"
+                               L"  --log FILE     append one row per sample to FILE (CSV, with local times)\n"
+                               L"  --help         show this help and exit\n"
+                               L"  --version      show the version and exit\n"
+                               L"\n"
+                               L"Exit status: 0 after a normal close, 1 after a reported failure, 2 for a bad\n"
+                               L"command line.";
+const WCHAR *const version_text = L"quorvex 1.0.0.1";
+
+static StartOptions refuse(const std::wstring &what)
+{
+    return {usage_error, {1, 13, 0}, {}, L"quorvex: " + what + L"; see quorvex --help"};
+}
+
+// Digits only, so "+5", " 5" and "5s" are refused; long runs saturate far beyond every range.
+static bool read_number(const std::wstring &text, int &value)
+{
+    if (text.empty() || text.find_first_not_of(L"0123456789") != std::wstring::npos)
+        return false;
+    value = 0;
+    for (const wchar_t c : text)
+        value = value >= 1000000 ? value : value * 10 + (c - L'0');
+    return true;
+}
+
+static bool split(const WCHAR *command_line, std::vector<std::wstring> &arguments)
+{
+    const std::wstring line = std::wstring(L"quorvex ") + (command_line == nullptr ? L"" : command_line);
+    int count = 0;
+    LPWSTR *argv = CommandLineToArgvW(line.c_str(), &count);
+    if (argv == nullptr)
+        return false;
+    for (int i = 1; i < count; ++i)
+        arguments.emplace_back(argv[i]);
+    LocalFree(argv);
+    return true;
+}
+
+StartOptions parse_command_line(const WCHAR *command_line)
+{
+    std::vector<std::wstring> arguments;
+    if (!split(command_line, arguments))
+        return refuse(L"the command line cannot be read");
+    StartOptions options{start_monitor, {1, 13, 0}, {}, {}};
+    std::wstring channel_text = L"13";
+    std::vector<std::wstring> seen;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::wstring &argument = arguments[i];
+        if (argument.size() < 3 || argument.compare(0, 2, L"--") != 0)
+            return refuse(argument.empty() || argument[0] != L'-' ? L"unexpected argument '" + argument + L"'"
+                                                                  : L"unknown option '" + argument + L"'");
+        const std::size_t equals = argument.find(L'=');
+        const std::wstring name = argument.substr(0, equals);
+        const bool flag = name == L"--catv" || name == L"--help" || name == L"--version";
+        if (!flag && name != L"--channel" && name != L"--interval" && name != L"--log")
+            return refuse(L"unknown option '" + name + L"'");
+        if (std::find(seen.begin(), seen.end(), name) != seen.end())
+            return refuse(name + L" given twice");
+        seen.push_back(name);
+        if (flag) {
+            if (equals != std::wstring::npos)
+                return refuse(name + L" takes no value");
+            if (name == L"--catv")
+                options.settings.catv = 1;
+            continue;
+        }
+        // A following option is not taken for a value: "--log --catv" lacks its file.
+        std::wstring value;
+        if (equals != std::wstring::npos)
+            value = argument.substr(equals + 1);
+        else if (i + 1 < arguments.size() && arguments[i + 1].compare(0, 2, L"--") != 0)
+            value = arguments[++i];
+        if (value.empty())
+            return refuse(name + L" needs a value");
+        if (name == L"--log") {
+            options.log_file = value;
+            continue;
+        }
+        std::wstring given = name;
+        given += L' ';
+        given += value;
+        int number = 0;
+        if (!read_number(value, number))
+            return refuse(given + L": not a number");
+        if (name == L"--channel") {
+            options.settings.channel = number;
+            channel_text = value;
+        } else if (number < 1 || number > 60) {
+            return refuse(given + L": out of range (1 to 60)");
+        } else {
+            options.settings.interval_s = number;
+        }
+    }
+    // The channel's range depends on the band, which may come later on the line.
+    const int channel = options.settings.channel;
+    if (channel < 13 || channel > (options.settings.catv == 1 ? 63 : 62))
+        return refuse(L"--channel " + channel_text + L": out of range (13 to 62, or 63 with --catv)");
+    const auto asked = [&](const wchar_t *name) { return std::find(seen.begin(), seen.end(), name) != seen.end(); };
+    if (asked(L"--help"))
+        options.action = show_help;
+    else if (asked(L"--version"))
+        options.action = show_version;
+    return options;
+}
+
+void tell_user(const std::wstring &text, StartAction action)
+{
+#ifdef _WIN32
+    MessageBoxW(nullptr, text.c_str(), L"Quorvex", action == usage_error ? MB_OK | MB_ICONERROR : MB_OK);
+#else
+    std::FILE *stream = action == usage_error ? stderr : stdout;
+    std::fputs((narrow_text(text) + "\n").c_str(), stream);
+    std::fflush(stream);
+#endif
+}

@@ -1,0 +1,358 @@
+// The sample log: the exact row for each kind of sample at a time a test clock gives, the header
+// of a new file, numbers that keep their decimal point under any locale, a file that cannot be
+// opened, and a disk that fails while the monitor runs.
+#include <cerrno>
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "support/sim_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// 2026-12-07 13:16:05 UTC.
+const std::time_t test_moment = 1796649365;
+std::time_t test_now = test_moment;
+std::time_t test_clock() { return test_now; }
+
+const std::string header = "time,channel,band,frequency_khz,level_db,error_ratio,state\n";
+
+class SampleLogTest : public SimTest {
+protected:
+    void SetUp() override
+    {
+        SimTest::SetUp();
+        const char *zone = std::getenv("TZ");
+        saved_zone = zone == nullptr ? std::optional<std::string>() : std::string(zone);
+        use_zone("JST-9");
+        test_now = test_moment;
+        sample_log_clock = test_clock;
+        folder = fs::temp_directory_path() / ("quorvex-log-test-" + std::to_string(getpid()));
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        path = folder / "levels.csv";
+        bring_tuner_up();
+    }
+
+    void TearDown() override
+    {
+        close_sample_log();
+        sample_log_clock = saved_clock;
+        if (saved_zone)
+            setenv("TZ", saved_zone->c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+        fs::remove_all(folder);
+        SimTest::TearDown();
+    }
+
+    static void use_zone(const char *zone)
+    {
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+
+    // Each selector answers one byte, as in the level readings' tests.
+    static void answer_bytes(std::initializer_list<std::uint32_t> selectors, std::uint32_t value)
+    {
+        int shift = 8 * (static_cast<int>(selectors.size()) - 1);
+        for (const std::uint32_t selector : selectors) {
+            tuning::answer(selector, {(value >> shift) & 0xFF, 4, 0, 0});
+            shift -= 8;
+        }
+    }
+    static void level_value(std::uint32_t v) { answer_bytes({0x8B20, 0x8C20, 0x8D20}, v); }
+    static void error_count(std::uint32_t e) { answer_bytes({0xA020, 0xA120, 0xA220}, e); }
+    static void cycle_count(std::uint32_t n) { answer_bytes({0xA620, 0xA720}, n); }
+
+    // One tick's sample and its row; returns what went to standard error.
+    static std::string tick()
+    {
+        return capture([] {
+                   take_sample();
+                   write_sample_log_row();
+               })
+            .err;
+    }
+
+    std::string contents() const
+    {
+        std::ifstream file(path, std::ios::binary);
+        std::stringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+
+    // Every row but the header, without its time column.
+    std::string rows_without_time() const
+    {
+        std::stringstream text(contents());
+        std::string line;
+        std::string rows;
+        std::getline(text, line);
+        while (std::getline(text, line))
+            rows += line.substr(line.find(',') + 1) + "\n";
+        return rows;
+    }
+
+    std::time_t (*saved_clock)() = sample_log_clock;
+    std::optional<std::string> saved_zone;
+    fs::path folder;
+    fs::path path;
+};
+
+TEST_F(SampleLogTest, EachKindOfSampleHasItsRow)
+{
+    ASSERT_TRUE(open_sample_log(path.wstring()));
+    level_value(0x054000); // 24.1 dB
+    error_count(256);
+    cycle_count(100); // 256 / (100 * 1632)
+    EXPECT_EQ(tick(), "");
+    level_value(0);
+    EXPECT_EQ(tick(), "");
+    level_value(0xFFFFFF); // the lowest level, negative but read
+    cycle_count(0);
+    EXPECT_EQ(tick(), "");
+    tuning::answer(0xA120, {0, 2, 0, 0}); // a short answer on the second error byte
+    EXPECT_EQ(tick(), "");
+    tuning::answer(0x8C20, {0, 2, 0, 0}); // and on the second level byte
+    EXPECT_EQ(tick(), "");
+    EXPECT_EQ(contents(), header + "2026-12-07T22:16:05+09:00,13,UHF,473000,24.1,1.57E-03,ok\n"
+                                   "2026-12-07T22:16:05+09:00,13,UHF,473000,,1.57E-03,no-level\n"
+                                   "2026-12-07T22:16:05+09:00,13,UHF,473000,-9.7,,no-ratio\n"
+                                   "2026-12-07T22:16:05+09:00,13,UHF,473000,-9.7,,ratio-failed\n"
+                                   "2026-12-07T22:16:05+09:00,13,UHF,473000,,,failed\n");
+}
+
+TEST_F(SampleLogTest, AZeroLevelWithAFailedRatioIsNamedForTheLevel)
+{
+    ASSERT_TRUE(open_sample_log(path.wstring()));
+    level_value(0);
+    tuning::answer(0xA620, {0, 4, 0, static_cast<tuning::Result>(E_FAIL)});
+    tick();
+    cycle_count(0);
+    tick();
+    EXPECT_EQ(rows_without_time(), "13,UHF,473000,,,no-level\n13,UHF,473000,,,no-level\n");
+}
+
+TEST_F(SampleLogTest, RowsCarryTheSettingsInForce)
+{
+    ASSERT_TRUE(open_sample_log(path.wstring()));
+    level_value(0x540000); // 0.0 dB
+    error_count(0);
+    cycle_count(1);
+    applied_settings = {5, 27, 1};
+    tick();
+    applied_settings = {5, 13, 1};
+    tick();
+    applied_settings = {5, 62, 0};
+    tick();
+    EXPECT_EQ(rows_without_time(), "27,CATV,249000,0.0,0.00E+00,ok\n"
+                                   "13,CATV,111000,0.0,0.00E+00,ok\n"
+                                   "62,UHF,767000,0.0,0.00E+00,ok\n");
+}
+
+TEST_F(SampleLogTest, TimesAreLocalWithTheirOffsetFromUtc)
+{
+    struct Case {
+        const char *zone;
+        std::time_t when;
+        const char *time;
+    };
+    const Case cases[] = {
+        {"JST-9", test_moment, "2026-12-07T22:16:05+09:00"},
+        {"UTC0", test_moment, "2026-12-07T13:16:05+00:00"},
+        {"EST5", test_moment, "2026-12-07T08:16:05-05:00"},
+        {"<+0530>-5:30", test_moment, "2026-12-07T18:46:05+05:30"},
+        {"<-0330>3:30", test_moment, "2026-12-07T09:46:05-03:30"},
+        {"JST-9", 1798747200, "2027-01-01T05:00:00+09:00"}, // a new year here, not yet in UTC
+        {"EST5", 1798768800, "2026-12-31T21:00:00-05:00"},  // the old year here, the new one in UTC
+        {"CET-1CEST,M3.5.0,M10.5.0/3", 1782220800, "2026-06-23T15:20:00+02:00"}, // summer time
+    };
+    ASSERT_TRUE(open_sample_log(path.wstring()));
+    for (const Case &c : cases) {
+        use_zone(c.zone);
+        test_now = c.when;
+        tick();
+    }
+    std::stringstream text(contents());
+    std::string line;
+    std::getline(text, line);
+    for (const Case &c : cases) {
+        std::getline(text, line);
+        EXPECT_EQ(line.substr(0, line.find(',')), c.time) << c.zone;
+    }
+}
+
+TEST_F(SampleLogTest, TheHeaderStartsANewOrEmptiedFileOnly)
+{
+    ASSERT_TRUE(open_sample_log(path.wstring()));
+    EXPECT_EQ(contents(), "") << "nothing before the first row";
+    tick();
+    close_sample_log();
+    ASSERT_TRUE(open_sample_log(path.wstring()));
+    tick();
+    std::string text = contents();
+    EXPECT_EQ(text.substr(0, header.size()), header);
+    EXPECT_EQ(text.find(header, 1), std::string::npos) << "appended without a second header";
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
+
+    fs::resize_file(path, 0); // emptied by hand while the monitor runs
+    tick();
+    text = contents();
+    EXPECT_EQ(text.substr(0, header.size()), header);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2);
+}
+
+TEST_F(SampleLogTest, NumbersKeepTheirDecimalPointUnderACommaLocale)
+{
+    // A locale whose decimal separator is a comma, made here so the test needs no installed one.
+    const fs::path source = folder / "comma.src";
+    std::ofstream(source) << "LC_CTYPE\ncopy \"POSIX\"\nEND LC_CTYPE\n"
+                             "LC_NUMERIC\ndecimal_point \",\"\nthousands_sep \".\"\ngrouping 3\nEND LC_NUMERIC\n";
+    const std::string make = "localedef -c -i " + source.string() + " -f /usr/share/i18n/charmaps/ANSI_X3.4-1968.gz " +
+                             (folder / "comma").string() + " >/dev/null 2>&1";
+    std::system(make.c_str());
+    setenv("LOCPATH", folder.c_str(), 1);
+    const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+    ASSERT_NE(std::setlocale(LC_NUMERIC, "comma"), nullptr) << "localedef (Debian's locales) made no locale";
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%.1f", 24.5);
+    ASSERT_STREQ(probe, "24,5") << "the locale is in force";
+
+    ASSERT_TRUE(open_sample_log(path.wstring()));
+    level_value(0x054000);
+    error_count(256);
+    cycle_count(100);
+    tick();
+    std::setlocale(LC_NUMERIC, previous.c_str());
+    unsetenv("LOCPATH");
+    EXPECT_EQ(rows_without_time(), "13,UHF,473000,24.1,1.57E-03,ok\n");
+}
+
+struct Unopenable {
+    const char *name;
+    fs::path path;
+    std::string reason;
+};
+
+TEST_F(SampleLogTest, AFileThatCannotBeOpenedIsRefusedWithItsReason)
+{
+    std::ofstream(folder / "plain") << "x";
+    const Unopenable cases[] = {
+        {"missing folder", folder / "missing" / "levels.csv", "its folder does not exist"},
+        {"a folder", folder, "it is a folder"},
+        {"through a file", folder / "plain" / "levels.csv", "a part of its path is not a folder"},
+    };
+    for (const Unopenable &c : cases) {
+        bool opened = true;
+        const Captured captured = capture([&] { opened = open_sample_log(c.path.wstring()); });
+        EXPECT_FALSE(opened) << c.name;
+        EXPECT_EQ(captured.err, "quorvex: cannot open the log " + c.path.string() + ": " + c.reason + "\n");
+        EXPECT_EQ(captured.out, "");
+        EXPECT_EQ(capture([] { write_sample_log_row(); }).err, "") << "no log, no row";
+    }
+}
+
+TEST_F(SampleLogTest, ANameThatIsNotUtf8IsOpenedAndReportedByItsOwnBytes)
+{
+    const std::string bytes = folder.string() + "/levels-\xFF.csv";
+    const std::wstring wide = folder.wstring() + L"/levels-\xDCFF.csv";
+    level_value(0x540000);
+    error_count(0);
+    cycle_count(1);
+    ASSERT_TRUE(open_sample_log(wide));
+    tick();
+    close_sample_log();
+    std::ifstream file(bytes, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    EXPECT_EQ(text.str(), header + "2026-12-07T22:16:05+09:00,13,UHF,473000,0.0,0.00E+00,ok\n");
+
+    const std::wstring missing = folder.wstring() + L"/\xDCFE/levels.csv";
+    const Captured captured = capture([&] { open_sample_log(missing); });
+    EXPECT_EQ(captured.err,
+              "quorvex: cannot open the log " + folder.string() + "/\xFE/levels.csv: its folder does not exist\n");
+}
+
+TEST_F(SampleLogTest, AFullDiskGivesOneLineAndSamplingGoesOn)
+{
+    ASSERT_TRUE(open_sample_log(L"/dev/full"));
+    std::string err;
+    std::string out;
+    for (int i = 0; i < 3; ++i) {
+        const Captured captured = capture([] {
+            take_sample();
+            write_sample_log_row();
+        });
+        err += captured.err;
+        out += captured.out;
+    }
+    EXPECT_EQ(err, "quorvex: cannot write to the log /dev/full; rows are lost until it can be written again\n");
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 3) << "the console line is unaffected";
+}
+
+// The kernel's file size limit makes a real partial write: the first bytes of the row land, the
+// rest fails. SIGXFSZ would end the process, so it is ignored meanwhile.
+class SizeLimit {
+public:
+    explicit SizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved);
+        previous_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = saved;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~SizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous_handler);
+    }
+    SizeLimit(const SizeLimit &) = delete;
+    SizeLimit &operator=(const SizeLimit &) = delete;
+
+private:
+    rlimit saved{};
+    void (*previous_handler)(int) = nullptr;
+};
+
+TEST_F(SampleLogTest, APartlyWrittenRowIsCutAwayAndEachRunOfFailuresIsReportedOnce)
+{
+    level_value(0x054000);
+    error_count(256);
+    cycle_count(100);
+    const std::string row = "2026-12-07T22:16:05+09:00,13,UHF,473000,24.1,1.57E-03,ok\n";
+    ASSERT_TRUE(open_sample_log(path.wstring()));
+    std::string err = tick();
+    const std::string line =
+        "quorvex: cannot write to the log " + path.string() + "; rows are lost until it can be written again\n";
+    {
+        const SizeLimit limit(header.size() + row.size() + 20);
+        err += tick();
+        EXPECT_EQ(contents(), header + row) << "the part written is gone";
+        err += tick();
+    }
+    EXPECT_EQ(err, line) << "one line for the run of failures";
+    err += tick();
+    {
+        const SizeLimit limit(header.size() + 2 * row.size() + 20);
+        err += tick();
+    }
+    err += tick();
+    EXPECT_EQ(err, line + line) << "a second run of failures, a second line";
+    EXPECT_EQ(contents(), header + row + row + row);
+}
+
+} // namespace

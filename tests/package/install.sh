@@ -1,0 +1,138 @@
+#!/usr/bin/env bash
+# The Debian package on a fresh minimal Debian root, as a user would meet it: installed with
+# apt-get (which brings its dependencies), the program's version and a run of the installed
+# program offscreen on the simulated tuner with a log, its manual page, and a purge that leaves
+# nothing behind. Needs root (chroot, mount), debootstrap and Debian's package mirror. Every wait
+# is bounded; it fails when it cannot run.
+#
+#   tests/package/install.sh PACKAGE.deb [ARTEFACT_DIR]
+#
+# The base root (debootstrap, minimal, with man-db) is built once and kept as a tarball in
+# ~/.cache/quorvex-package, with the packages apt downloads, so later runs are quick.
+set -uo pipefail
+
+[ $# -ge 1 ] || { echo "usage: tests/package/install.sh PACKAGE.deb [ARTEFACT_DIR]"; exit 2; }
+deb=$(realpath "$1")
+artefacts=$(realpath -m "${2:-build/artefacts}")
+package=$(basename "$deb")
+[ -f "$deb" ] || { echo "FAIL: no package at $deb"; exit 1; }
+[ "$(id -u)" = 0 ] || { echo "FAIL: the install test needs root (chroot, mount)"; exit 1; }
+mkdir -p "$artefacts"
+
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/quorvex-package
+base=$cache/bookworm-minbase-man-db.tar
+archives=$cache/archives
+mkdir -p "$archives"
+root=$(mktemp -d "$cache/root.XXXXXX")
+
+# Only what is mounted inside the root is unmounted; the root is deleted only once nothing is
+# mounted below it any more, so the host's /dev can never be reached through it.
+mounted_below_root() { awk -v root="$root/" 'index($2 "/", root) == 1 { found = 1 } END { exit !found }' /proc/self/mounts; }
+cleanup() {
+  for point in tmp dev proc; do
+    umount -R "$root/$point" 2>/dev/null || umount -R -l "$root/$point" 2>/dev/null
+  done
+  if mounted_below_root; then
+    echo "install.sh: left $root in place: something is still mounted below it"
+  else
+    rm -rf "$root"
+  fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+if [ ! -f "$base" ]; then
+  command -v debootstrap >/dev/null || { echo "FAIL: debootstrap is not installed (script/bootstrap installs it)"; exit 1; }
+  mirror=$(awk '/^URIs:/{print $2; exit}' /etc/apt/sources.list.d/debian.sources 2>/dev/null)
+  [ -n "$mirror" ] || mirror=$(awk '/^deb /{print $2; exit}' /etc/apt/sources.list 2>/dev/null)
+  [ -n "$mirror" ] || mirror=http://deb.debian.org/debian
+  echo "install.sh: building a minimal Debian root (once, kept in $cache)"
+  scratch=$(mktemp -d "$cache/base.XXXXXX")
+  if ! timeout 1200 debootstrap --variant=minbase --include=man-db bookworm "$scratch" "$mirror" >"$cache/debootstrap.log" 2>&1; then
+    rm -rf "$scratch"
+    echo "FAIL: debootstrap failed, see $cache/debootstrap.log"
+    exit 1
+  fi
+  tar -C "$scratch" -cf "$base.part" . && mv "$base.part" "$base"
+  rm -rf "$scratch"
+fi
+
+tar -C "$root" -xf "$base" || { echo "FAIL: cannot unpack $base"; exit 1; }
+cp /etc/resolv.conf "$root/etc/resolv.conf"
+mount -t proc proc "$root/proc" && mount --rbind /dev "$root/dev" && mount -t tmpfs tmpfs "$root/tmp" ||
+  { echo "FAIL: cannot mount proc, dev and tmp in the root"; exit 1; }
+mkdir -p "$root/quorvex-test"
+cp "$deb" "$root/quorvex-test/"
+cp "$archives"/*.deb "$root/var/cache/apt/archives/" 2>/dev/null
+
+inside() { # seconds, command...: runs in the root with a clean environment
+  local seconds=$1
+  shift
+  timeout -k 10 "$seconds" chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive \
+    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@"
+}
+# Paths in the root, leaving out what apt, dpkg and the test itself keep or change as they work.
+file_list() {
+  inside 120 find / -xdev \
+    \( -path /var/lib/apt -o -path /var/lib/dpkg -o -path /var/cache -o -path /var/log -o -path /tmp \
+    -o -path /quorvex-test -o -path /root -o -path /run \) -prune -o -print | sort
+}
+
+failures=0
+checks=0
+check() { # name, expected, actual
+  checks=$((checks + 1))
+  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
+}
+require() { # a check the rest of the run depends on
+  check "$@"
+  [ "$failures" -eq 0 ] || exit 1
+}
+
+require "package lists updated" "0" "$(inside 300 apt-get update -q >"$artefacts/package-apt-update.log" 2>&1; echo $?)"
+file_list >"$artefacts/package-files-before.txt"
+require "installed with apt-get" "0" \
+  "$(inside 900 apt-get install -y -q --no-install-recommends "./quorvex-test/$package" >"$artefacts/package-install.log" 2>&1; echo $?)"
+cp -n "$root/var/cache/apt/archives/"*.deb "$archives/" 2>/dev/null
+
+check "version" "quorvex 1.0.0.1" "$(inside 30 quorvex --version 2>&1)"
+check "desktop entry, icons, metainfo and manual page in place" "ok" "$(
+  cd "$root/usr/share" && ls applications/org.quorvex.Quorvex.desktop metainfo/org.quorvex.Quorvex.metainfo.xml \
+    icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64,128x128,256x256}/apps/org.quorvex.Quorvex.png \
+    icons/hicolor/scalable/apps/org.quorvex.Quorvex.svg man/man1/quorvex.1.gz >/dev/null && echo ok
+)"
+
+# The installed program on the simulated tuner, offscreen, for a few samples: there is no window
+# to close, so it is ended by time.
+inside 30 env QUORVEX_SIM=default QUORVEX_SIM_SEED=7 QT_QPA_PLATFORM=offscreen \
+  timeout 4.5 quorvex --channel 27 --catv --log /quorvex-test/levels.csv \
+  >"$artefacts/package-run.out" 2>"$artefacts/package-run.err"
+check "run: ended by the time limit" "124" "$?"
+cp "$root/quorvex-test/levels.csv" "$artefacts/package-levels.csv" 2>/dev/null
+sample_line='^ [ 0-9][0-9]\.[0-9] \|  [0-9]\.[0-9][0-9]E[-+][0-9][0-9]$'
+check "run: sample lines" "yes" "$([ "$(grep -c -E "$sample_line" "$artefacts/package-run.out")" -ge 3 ] && echo yes || echo no)"
+check "run: nothing but sample lines" "" "$(grep -v -E "$sample_line" "$artefacts/package-run.out")"
+check "run: standard error" "" "$(cat "$artefacts/package-run.err")"
+check "log: header" "time,channel,band,frequency_khz,level_db,error_ratio,state" \
+  "$(head -1 "$artefacts/package-levels.csv" 2>/dev/null)"
+row='^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}[-+][0-9]{2}:[0-9]{2},27,CATV,249000,[0-9]+\.[0-9],[0-9]\.[0-9]{2}E[-+][0-9]{2},ok$'
+check "log: one row per sample line" "$(grep -c -E "$sample_line" "$artefacts/package-run.out")" \
+  "$(tail -n +2 "$artefacts/package-levels.csv" 2>/dev/null | grep -c -E "$row")"
+
+inside 60 env MANPAGER=cat MANWIDTH=80 man quorvex >"$artefacts/package-man.txt" 2>&1
+check "man quorvex" "0" "$?"
+check "man quorvex: options, log and exit status" "3" \
+  "$(grep -c -E '^ +--log FILE$|^LOG FILE$|^EXIT STATUS$' "$artefacts/package-man.txt")"
+
+require "purged with apt-get" "0" "$(
+  {
+    inside 300 apt-get purge -y -q quorvex && inside 300 apt-get autoremove --purge -y -q
+  } >"$artefacts/package-purge.log" 2>&1
+  echo $?
+)"
+file_list >"$artefacts/package-files-after.txt"
+check "nothing left behind" "" \
+  "$(diff "$artefacts/package-files-before.txt" "$artefacts/package-files-after.txt" | grep '^[<>]')"
+
+echo "install.sh: $checks checks, $failures failed"
+[ "$failures" -eq 0 ] && [ "$checks" -eq 14 ]
