@@ -44,7 +44,8 @@ ended() { ! kill -0 "$1" 2>/dev/null; }
 start() { # name, env assignments...
   local name=$1
   shift
-  env "$@" "$program" >"$work/$name.out" 2>"$work/$name.err" &
+  : >"$work/$name.out" && : >"$work/$name.err"
+  env "$@" "$program" >>"$work/$name.out" 2>>"$work/$name.err" &
   pid=$!
   started+=("$pid")
 }
@@ -71,7 +72,7 @@ locale)
   c=$pid
   start comma LOCPATH="$work/locales" LC_ALL=de_DE.UTF-8
   comma=$pid
-  wait_until 15 has_lines "$work/c.out" 3 && wait_until 15 has_lines "$work/comma.out" 3
+  wait_until 30 has_lines "$work/c.out" 3 && wait_until 30 has_lines "$work/comma.out" 3
   stop "$c"
   stop "$comma"
   check "three lines under C" 3 "$(head -3 "$work/c.out" | wc -l)"
@@ -84,7 +85,7 @@ locale-window)
   comma_locale
   for run in c comma; do
     if [ "$run" = c ]; then start c LC_ALL=C; else start comma LOCPATH="$work/locales" LC_ALL=de_DE.UTF-8; fi
-    wait_until 15 has_lines "$work/$run.out" 2
+    wait_until 30 has_lines "$work/$run.out" 2
     sleep 0.3 # the repaint follows the line at once; leave it time to reach the screen
     read -r x y _ _ < <("$x_client" geometry Quorvex)
     import -window root -crop "30x20+$((x + 305))+$((y + 125))" +repage "$work/$run.png" 2>/dev/null
@@ -146,7 +147,7 @@ hostile-temp)
     pids+=("$pid")
   done
   for i in "${!settings[@]}"; do
-    wait_until 15 has_lines "$work/run$i.out" 2
+    wait_until 30 has_lines "$work/run$i.out" 2
     stop "${pids[$i]}"
     check "${settings[$i]}: samples" 2 "$(head -2 "$work/run$i.out" | wc -l)"
     check "${settings[$i]}: standard error" "" "$(cat "$work/run$i.err")"
@@ -180,7 +181,7 @@ strict-environment)
   done
   for setting in QUORVEX_SIM=unplug-after=2147483647 QUORVEX_SIM_SEED=18446744073709551615 QUORVEX_SIM=; do
     start accepted "$setting"
-    wait_until 15 has_lines "$work/accepted.out" 1
+    wait_until 30 has_lines "$work/accepted.out" 1
     stop "$pid"
     check "$setting: accepted" "1" "$(head -1 "$work/accepted.out" | wc -l)"
     check "$setting: standard error" "" "$(cat "$work/accepted.err")"
@@ -195,7 +196,7 @@ display)
   check "unopenable display: the line" 'quorvex: cannot open the display ":99999"' "$(cat "$work/err")"
   check "unopenable display: no samples" "" "$(cat "$work/out")"
   start empty DISPLAY=
-  wait_until 15 has_lines "$work/empty.out" 1
+  wait_until 30 has_lines "$work/empty.out" 1
   stop "$pid"
   check "empty DISPLAY: runs offscreen" 1 "$(head -1 "$work/empty.out" | wc -l)"
   check "empty DISPLAY: standard error" "" "$(cat "$work/empty.err")"
@@ -204,7 +205,7 @@ display)
 # Another X client destroying the window ends the program through its close path.
 destroyed-window)
   start destroyed
-  wait_until 15 has_lines "$work/destroyed.out" 1
+  wait_until 30 has_lines "$work/destroyed.out" 1
   "$x_client" destroy Quorvex
   wait_until 15 ended "$pid" || stop "$pid"
   wait "$pid"
