@@ -39,13 +39,13 @@ TEST_F(FrontendProgramTest, AReceiverIsMonitoredLineByLineAndBarByBarUntilItIsUn
             switch (++ticks) {
             case 1:
                 node.cnr = decibels(24082);
-                node.count(1632, 1632 * 50000);
+                node.count(1632, 1632ULL * 50000);
                 break;
             case 2:
                 bar_top = client.pixelColor(315, 97); // 24.08 dB: a bar 24 pixels high, outlined at y = 96
                 above_bar = client.pixelColor(315, 95);
                 node.status = FE_HAS_SIGNAL | FE_HAS_CARRIER; // lock lost
-                node.count(1632 + 48, 1632 * 52000);
+                node.count(1632 + 48, 1632ULL * 52000);
                 break;
             case 3:
                 first_bar_moved = client.pixelColor(305, 97);

@@ -142,7 +142,7 @@ TEST_F(FrontendDriverTest, EachSampleCostsOneStatusReadAndOneStatisticsCall)
     FakeFrontend &node = use_receiver({SYS_ISDBT});
     bring_tuner_up();
     node.cnr = decibels(24082);
-    node.count(1632, 1632 * 50000);
+    node.count(1632, 1632ULL * 50000);
     const int ioctls_before = fake.ioctls();
     const Captured captured = sample();
     EXPECT_EQ(captured.out, " 24.1 |  2.00E-05\n");
@@ -164,10 +164,10 @@ TEST_F(FrontendDriverTest, SamplesShowTheLevelAndTheCountersChange)
     };
     const std::uint32_t lock = FE_HAS_SIGNAL | FE_HAS_CARRIER | FE_HAS_VITERBI | FE_HAS_SYNC | FE_HAS_LOCK;
     const Step steps[] = {
-        {lock, decibels(24082), 1632, 1632 * 50000, " 24.1 |  2.00E-05\n"}, // from zero after the tune
-        {lock, decibels(28000), 1632 + 48, 1632 * 52000, " 28.0 |  1.47E-05\n"},
-        {lock, decibels(28000), 1632 + 48, 1632 * 52000, " 28.0 | --------- \n"}, // no bits counted
-        {lock, decibels(12345), 10, 20000, " 12.3 | --------- \n"},               // the driver restarted
+        {lock, decibels(24082), 1632, 1632ULL * 50000, " 24.1 |  2.00E-05\n"}, // from zero after the tune
+        {lock, decibels(28000), 1632 + 48, 1632ULL * 52000, " 28.0 |  1.47E-05\n"},
+        {lock, decibels(28000), 1632 + 48, 1632ULL * 52000, " 28.0 | --------- \n"}, // no bits counted
+        {lock, decibels(12345), 10, 20000, " 12.3 | --------- \n"},                  // the driver restarted
         {lock, decibels(12345), 310, 1020000, " 12.3 |  3.00E-04\n"},
         {FE_HAS_SIGNAL, decibels(12345), 310, 1020000, " -- | --------- \n"}, // no lock
         {lock, not_available(), 410, 2020000, " -- |  1.00E-04\n"},

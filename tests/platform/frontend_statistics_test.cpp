@@ -158,13 +158,13 @@ TEST(FrontendStatistics, TheFirstSampleAfterATuneCountsFromZero)
     CounterWindow window; // as a tune leaves it
     Statistics sample = locked(decibels(28000));
     sample.post_errors = counter(1632);
-    sample.post_total = counter(1632 * 50000);
+    sample.post_total = counter(1632ULL * 50000);
     Figures figures = tuning::figures_from(sample, window);
     EXPECT_EQ(shown_ratio(figures), " 2.00E-05");
 
     // The next window is the change since this sample: 48 errors in 1632 x 2000 bits.
     sample.post_errors = counter(1632 + 48);
-    sample.post_total = counter(1632 * 52000);
+    sample.post_total = counter(1632ULL * 52000);
     figures = tuning::figures_from(sample, window);
     EXPECT_EQ(shown_ratio(figures), " 1.47E-05");
 }
