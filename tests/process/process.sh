@@ -159,6 +159,7 @@ hostile-temp)
 strict-environment)
   scenarios="default, no-tuner, no-capture, bind-failure, set-fails, get-fails, short-answer, zero-level, zero-cycles or unplug-after=N with N from 0 to 2147483647"
   seeds="a decimal number from 0 to 18446744073709551615"
+  adapters="a decimal number from 0 to 255"
   refused=(
     "QUORVEX_SIM=garbage|QUORVEX_SIM: \"garbage\" is not a scenario; use $scenarios"
     "QUORVEX_SIM=unplug-after=abc|QUORVEX_SIM: \"unplug-after=abc\" is not a scenario; use $scenarios"
@@ -170,22 +171,52 @@ strict-environment)
     "QUORVEX_SIM_SEED=0x10|QUORVEX_SIM_SEED: \"0x10\" is not a seed; use $seeds"
     "QUORVEX_SIM_SEED= 5|QUORVEX_SIM_SEED: \" 5\" is not a seed; use $seeds"
     "QUORVEX_SIM_SEED=18446744073709551616|QUORVEX_SIM_SEED: \"18446744073709551616\" is not a seed; use $seeds"
+    "QUORVEX_SIM=|QUORVEX_ADAPTER=0x1|QUORVEX_ADAPTER: \"0x1\" is not an adapter number; use $adapters"
+    "QUORVEX_SIM=|QUORVEX_ADAPTER=256|QUORVEX_ADAPTER: \"256\" is not an adapter number; use $adapters"
   )
   for case in "${refused[@]}"; do
-    setting=${case%%|*}
-    timeout 10 env "$setting" DISPLAY=:99999 "$program" >"$work/out" 2>"$work/err"
+    IFS='|' read -r -a fields <<<"$case"
+    settings=("${fields[@]:0:${#fields[@]}-1}")
+    timeout 10 env "${settings[@]}" DISPLAY=:99999 "$program" >"$work/out" 2>"$work/err"
     status=$?
-    check "$setting: exit code" 2 "$status"
-    check "$setting: the line" "${case#*|}" "$(cat "$work/err")"
-    check "$setting: no samples" "" "$(cat "$work/out")"
+    check "${settings[*]}: exit code" 2 "$status"
+    check "${settings[*]}: the line" "${fields[-1]}" "$(cat "$work/err")"
+    check "${settings[*]}: no samples" "" "$(cat "$work/out")"
   done
-  for setting in QUORVEX_SIM=unplug-after=2147483647 QUORVEX_SIM_SEED=18446744073709551615 QUORVEX_SIM=; do
+  for setting in QUORVEX_SIM=unplug-after=2147483647 QUORVEX_SIM_SEED=18446744073709551615; do
     start accepted "$setting"
     wait_until 30 has_lines "$work/accepted.out" 1
     stop "$pid"
     check "$setting: accepted" "1" "$(head -1 "$work/accepted.out" | wc -l)"
     check "$setting: standard error" "" "$(cat "$work/accepted.err")"
   done
+  ;;
+
+# The answers that need no window, their streams and exit codes, and arguments that are not UTF-8
+# echoed back byte for byte.
+command-line)
+  run() { # options...: runs the program, keeping its streams and exit code
+    timeout 30 "$program" "$@" >"$work/out" 2>"$work/err"
+    status=$?
+  }
+  run --version
+  check "--version: standard output" "quorvex 1.0.0.1" "$(cat "$work/out")"
+  check "--version: exit code and standard error" "0:" "$status:$(cat "$work/err")"
+  run --help --channel=20
+  check "--help: first line" "Usage: quorvex [OPTION]..." "$(head -1 "$work/out")"
+  check "--help: exit code and standard error" "0:" "$status:$(cat "$work/err")"
+  run --interval 0
+  check "usage error: standard error" "quorvex: --interval 0: out of range (1 to 60); see quorvex --help" \
+    "$(cat "$work/err")"
+  check "usage error: exit code and standard output" "2:" "$status:$(cat "$work/out")"
+  run --channel $'\xff\xfe'
+  check "a byte that is not UTF-8 comes back as it was" \
+    "$(printf 'quorvex: --channel \xff\xfe: not a number; see quorvex --help\n' | od -An -tx1)" "$(od -An -tx1 <"$work/err")"
+  run --log "$work/missing/levels.csv"
+  check "unopenable log: standard error" \
+    "quorvex: cannot open the log $work/missing/levels.csv: its folder does not exist" "$(cat "$work/err")"
+  check "unopenable log: exit code and standard output" "1:" "$status:$(cat "$work/out")"
+  check "unopenable log: no file made" "no" "$([ -e "$work/missing" ] && echo yes || echo no)"
   ;;
 
 # A display that cannot be opened is the window that could not be created: one line, exit code 1.

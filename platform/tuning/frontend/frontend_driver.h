@@ -1,0 +1,14 @@
+// A real receiver: the kernel's DVB frontend behind the driver seam.
+#pragma once
+
+#include <optional>
+
+#include "platform/tuning/frontend/discovery.h"
+
+namespace tuning {
+
+// The frontend the driver stands for from now on, none when none was found; the device world
+// becomes its tuner and capture filters, or has no tuner.
+void use_frontend(std::optional<Frontend> frontend);
+
+} // namespace tuning
