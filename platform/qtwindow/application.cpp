@@ -1,13 +1,13 @@
 #include "platform/qtwindow/application.h"
 
 #include <QAbstractNativeEventFilter>
-#include <QTimer>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
 #include <xcb/xproto.h>
 
+#include "platform/qtwindow/message_loop.h"
 #include "platform/qtwindow/window.h"
 
 namespace qtwindow {
@@ -58,7 +58,7 @@ public:
             if (window->parent() != nullptr || window->destroying ||
                 window->widget().internalWinId() != static_cast<WId>(destroyed))
                 continue;
-            QTimer::singleShot(0, &window->widget(), [hwnd] { SendMessageW(hwnd, WM_CLOSE, 0, 0); });
+            post_close(hwnd);
         }
         return false;
     }

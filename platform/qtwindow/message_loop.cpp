@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/qtwindow/application.h"
@@ -17,6 +18,7 @@ namespace {
 
 struct Queue {
     std::optional<int> quit_code;
+    std::vector<HWND> closes;
     std::function<void()> idle;
 };
 
@@ -42,12 +44,19 @@ static std::optional<MSG> next_message(bool take_quit)
         queue().quit_code.reset();
         return quit;
     }
+    if (!queue().closes.empty()) {
+        const HWND hwnd = queue().closes.front();
+        queue().closes.erase(queue().closes.begin());
+        return MSG{hwnd, WM_CLOSE, 0, 0, tick_count(), {}};
+    }
     if (HWND hwnd = window_needing_paint())
         return MSG{hwnd, WM_PAINT, 0, 0, tick_count(), {}};
     return take_due_timer();
 }
 
 void forget_messages() { queue() = {}; }
+
+void post_close(HWND hwnd) { queue().closes.push_back(hwnd); }
 
 int pump_messages()
 {
