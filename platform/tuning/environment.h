@@ -5,8 +5,9 @@
 
 namespace tuning {
 
-// QUORVEX_SIM (with QUORVEX_SIM_SEED) picks the simulated tuner. Returns the one line that says
-// what is wrong with a variable, or "" when the world is set up.
+// QUORVEX_SIM set to a scenario (with QUORVEX_SIM_SEED) picks the simulated tuner; otherwise the
+// kernel's DVB frontends, within the adapter QUORVEX_ADAPTER names. Returns the one line that
+// says what is wrong with a variable, or "" when the world is set up.
 std::string configure_from_environment();
 
 } // namespace tuning

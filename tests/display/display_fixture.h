@@ -16,6 +16,9 @@ protected:
 
     // Start-up as the entry point does it, up to the first paint.
     void start();
+    // Runs the entry point; idle is called whenever the program waits for something to happen.
+    // Keeps what it wrote to standard output in output.
+    int run_program(std::function<void()> idle);
     // Lets the given time pass and handles what falls due; returns what the program wrote to
     // standard output meanwhile.
     std::string wait_ms(unsigned ms);
@@ -35,6 +38,7 @@ protected:
     HWND channel_edit = nullptr;
     HWND catv_check = nullptr;
     HWND apply_button = nullptr;
+    std::string output;
 };
 
 const QColor black(0, 0, 0);

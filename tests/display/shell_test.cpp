@@ -3,25 +3,7 @@
 
 namespace {
 
-class ShellTest : public DisplayTest {
-protected:
-    // Runs the entry point; idle is called whenever the program waits for something to happen.
-    // Keeps what it wrote to standard output in output.
-    int run_program(std::function<void()> idle)
-    {
-        qtwindow::on_idle(std::move(idle));
-        int exit_code = -1;
-        output = stdout_of([&] {
-            WCHAR command_line[] = L"";
-            exit_code = wWinMain(instance, nullptr, command_line, SW_SHOWNORMAL);
-        });
-        qtwindow::on_idle({});
-        const std::vector<HWND> windows = qtwindow::top_level_windows();
-        hwnd = windows.empty() ? nullptr : windows.front();
-        return exit_code;
-    }
-    std::string output;
-};
+class ShellTest : public DisplayTest {};
 
 TEST_F(ShellTest, ANormalCloseEndsWithExitCodeZeroAfterOneLinePerTick)
 {

@@ -68,7 +68,7 @@ close_program() { # name: clicks the close box, waits for the end, checks the ex
 }
 
 # The Linux build's lines for the same seed, while Wine starts.
-(cd "$work" && QT_QPA_PLATFORM=offscreen QUORVEX_SIM_SEED=$seed timeout 4.5 "$linux_build/quorvex" >linux.out 2>&1) &
+(cd "$work" && QT_QPA_PLATFORM=offscreen QUORVEX_SIM=default QUORVEX_SIM_SEED=$seed timeout 4.5 "$linux_build/quorvex" >linux.out 2>&1) &
 linux_run=$!
 
 timeout 120 "$wine" wineboot -i >/dev/null 2>&1 || { echo "FAIL wineboot"; exit 1; }

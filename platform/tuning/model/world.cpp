@@ -102,6 +102,12 @@ void note_object_call()
         ++world.calls_outside_apartment;
 }
 
+Device system_transport_information_filter()
+{
+    return {L"BDA MPEG2 Transport Information Filter", Category::transport_information,
+            FilterKind::transport_information};
+}
+
 std::map<FilterKind, std::vector<PinLayout>> standard_pins()
 {
     return {
@@ -161,17 +167,23 @@ void use_driver(Driver &driver)
         current_driver->close();
     current_driver = &driver;
     world.devices = driver.devices();
-    world.devices.push_back(standard_devices().back());
+    world.devices.push_back(system_transport_information_filter());
 }
 
 Driver &driver() { return *current_driver; }
 
 std::vector<Device> standard_devices()
 {
+    std::vector<Device> devices = tuner_devices();
+    devices.push_back(system_transport_information_filter());
+    return devices;
+}
+
+std::vector<Device> tuner_devices()
+{
     return {
         {L"SKNET HDTV BDA Digital Tuner_0", Category::network_tuner, FilterKind::tuner},
         {L"SKNET HDTV BDA Digital Capture_0", Category::receiver_component, FilterKind::capture},
-        {L"BDA MPEG2 Transport Information Filter", Category::transport_information, FilterKind::transport_information},
     };
 }
 

@@ -70,6 +70,8 @@ Driver &driver();
 
 // --- Device layout, in enumeration order
 std::vector<Device> standard_devices();
+// A driver's device: the tuner and capture filters under the names the program looks for.
+std::vector<Device> tuner_devices();
 void set_devices(std::vector<Device> devices);
 std::vector<Device> devices_in(Category category);
 

@@ -8,12 +8,7 @@ namespace {
 
 class SimulatedDriver final : public Driver {
 public:
-    std::vector<Device> devices() override
-    {
-        std::vector<Device> layout = standard_devices();
-        layout.pop_back(); // the transport information filter is the system's, not the driver's
-        return layout;
-    }
+    std::vector<Device> devices() override { return tuner_devices(); }
 
     Result tune(int frequency_khz) override
     {

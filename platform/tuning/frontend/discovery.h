@@ -1,0 +1,20 @@
+// Finding the receiver among the kernel's DVB frontends.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace tuning {
+
+struct Frontend {
+    std::string path;              // "/dev/dvb/adapter0/frontend0"
+    std::uint32_t delivery_system; // SYS_ISDBT or SYS_DVBT
+};
+
+// Walks /dev/dvb/adapterN/frontendM in numeric order, only adapter N when one is given. The first
+// frontend that lists ISDB-T wins, else the first that lists DVB-T. A frontend the user may not
+// open gets a line on standard error saying how to gain access, and is passed over.
+std::optional<Frontend> find_frontend(std::optional<unsigned> adapter);
+
+} // namespace tuning

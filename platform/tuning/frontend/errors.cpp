@@ -1,0 +1,44 @@
+#include "platform/tuning/frontend/errors.h"
+
+#include <cerrno>
+
+namespace tuning {
+
+namespace {
+
+const Result access_denied = static_cast<Result>(0x80070005);
+const Result busy = static_cast<Result>(0x800700AA);
+const Result failed = static_cast<Result>(0x80004005);
+
+} // namespace
+
+std::string reason(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM: return "permission denied: join the video group (adduser $USER video) and log in again";
+    case EBUSY: return "busy: another program is tuning it";
+    case EAGAIN: return "the driver is busy for the moment";
+    case EINVAL: return "refused by the driver";
+    case ENODEV:
+    case ENXIO:
+    case ENOENT:
+    case EIO: return "the device has gone";
+    default: return "error " + std::to_string(error);
+    }
+}
+
+Result result_for(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM: return access_denied;
+    case EBUSY: return busy;
+    case EINVAL: return invalid_argument;
+    case ENODEV:
+    case EIO: return device_not_connected;
+    default: return failed;
+    }
+}
+
+} // namespace tuning

@@ -1,0 +1,88 @@
+#include "platform/tuning/frontend/statistics.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tuning {
+
+namespace {
+
+const double level_reference = 5505024.0;
+const double bits_per_cycle = 1632.0;
+const std::uint32_t largest_24_bits = 0xFFFFFF;
+const std::uint32_t largest_16_bits = 0xFFFF;
+// A C/N outside these (0.001 dB) is a driver's junk, not a measurement.
+const std::int64_t lowest_cnr = -20000;
+const std::int64_t highest_cnr = 100000;
+
+bool available(const dtv_fe_stats &statistic, std::uint8_t scale)
+{
+    return statistic.len >= 1 && statistic.stat[0].scale == scale;
+}
+
+} // namespace
+
+std::uint32_t level_value_for(std::int64_t cnr_millidecibels)
+{
+    const double value = std::round(level_reference / std::pow(10.0, static_cast<double>(cnr_millidecibels) / 20000.0));
+    return static_cast<std::uint32_t>(std::clamp(value, 1.0, static_cast<double>(largest_24_bits)));
+}
+
+void count_errors(std::uint64_t errors, std::uint64_t bits, Figures &figures)
+{
+    figures.error_counts = true;
+    if (bits == 0) {
+        figures.error_count = 0;
+        figures.cycle_count = 0;
+        return;
+    }
+    const double ratio = static_cast<double>(errors) / static_cast<double>(bits);
+    // The most errors the ratio allows with the most cycles, then the cycle count that carries the
+    // ratio best for that whole number of errors: within 1 / (2n) of it.
+    const double most = ratio * largest_16_bits * bits_per_cycle;
+    if (most < 1.0) {
+        figures.error_count = most < 0.5 ? 0 : 1;
+        figures.cycle_count = largest_16_bits;
+        return;
+    }
+    const double error_count = std::min(std::floor(most), static_cast<double>(largest_24_bits));
+    const double cycle_count =
+        std::clamp(std::round(error_count / (ratio * bits_per_cycle)), 1.0, static_cast<double>(largest_16_bits));
+    figures.error_count = static_cast<std::uint32_t>(error_count);
+    figures.cycle_count = static_cast<std::uint32_t>(cycle_count);
+}
+
+Figures figures_from(const Statistics &statistics, CounterWindow &window)
+{
+    Figures figures;
+    const std::int64_t cnr = statistics.cnr.stat[0].svalue;
+    if ((statistics.status & FE_HAS_LOCK) != 0 && available(statistics.cnr, FE_SCALE_DECIBEL) && cnr >= lowest_cnr &&
+        cnr <= highest_cnr)
+        figures.level_value = level_value_for(cnr);
+
+    CounterWindow::Pair pair = CounterWindow::Pair::post;
+    const dtv_fe_stats *errors = &statistics.post_errors;
+    const dtv_fe_stats *total = &statistics.post_total;
+    if (!available(*errors, FE_SCALE_COUNTER) || !available(*total, FE_SCALE_COUNTER)) {
+        pair = CounterWindow::Pair::pre;
+        errors = &statistics.pre_errors;
+        total = &statistics.pre_total;
+    }
+    if (!available(*errors, FE_SCALE_COUNTER) || !available(*total, FE_SCALE_COUNTER)) {
+        figures.error_counts = false;
+        return figures;
+    }
+    const std::uint64_t error_bits = errors->stat[0].uvalue;
+    const std::uint64_t total_bits = total->stat[0].uvalue;
+    // Counters that went down were restarted by the driver: a new window, with nothing counted yet.
+    const bool restarted = (window.pair != CounterWindow::Pair::none && window.pair != pair) ||
+                           error_bits < window.errors || total_bits < window.total;
+    if (restarted)
+        count_errors(0, 0, figures);
+    else
+        count_errors(error_bits - window.errors, total_bits - window.total, figures);
+    window = {pair, error_bits, total_bits};
+    return figures;
+}
+
+} // namespace tuning

@@ -1,0 +1,40 @@
+// From the kernel's statistics of one sample to the figures the vendor property answers, so that
+// the program's own formulas show them: the carrier-to-noise ratio as the level value, the change
+// of the bit-error counters as the error and cycle counts.
+#pragma once
+
+#include <cstdint>
+#include <linux/dvb/frontend.h>
+
+#include "platform/tuning/model/driver.h"
+
+namespace tuning {
+
+// One sample as the frontend reports it: the status bits, and the statistics of one FE_GET_PROPERTY.
+struct Statistics {
+    std::uint32_t status = 0;
+    dtv_fe_stats cnr{};
+    dtv_fe_stats post_errors{}; // after the inner code
+    dtv_fe_stats post_total{};
+    dtv_fe_stats pre_errors{}; // before it, where a driver counts only there
+    dtv_fe_stats pre_total{};
+};
+
+// Where the bit-error counters stood at the previous sample. A tune starts a fresh one, counting
+// from zero: drivers restart their counters when they tune.
+struct CounterWindow {
+    enum class Pair { none, post, pre };
+    Pair pair = Pair::none;
+    std::uint64_t errors = 0;
+    std::uint64_t total = 0;
+};
+
+// 5505024 / 10^(C/N / 20) for a C/N in 0.001 dB, rounded, within 1 to 0xFFFFFF.
+std::uint32_t level_value_for(std::int64_t cnr_millidecibels);
+// The error and cycle counts whose e / (n * 1632) is nearest errors / bits within 24 and 16 bits;
+// no bits give a cycle count of zero.
+void count_errors(std::uint64_t errors, std::uint64_t bits, Figures &figures);
+// One sample's figures; moves the window on to this sample.
+Figures figures_from(const Statistics &statistics, CounterWindow &window);
+
+} // namespace tuning

@@ -1,0 +1,257 @@
+// The program's tuner code on a kernel frontend: what each tune sends, what each sample costs and
+// reads, how a busy, refused or vanished device shows, and that every descriptor is closed.
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+
+#include "platform/tuning/frontend/discovery.h"
+#include "platform/tuning/frontend/frontend_driver.h"
+#include "support/fake_frontend.h"
+#include "support/sim_fixture.h"
+
+namespace {
+
+using Properties = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
+
+const std::string frontend0 = "/dev/dvb/adapter0/frontend0";
+
+Properties tune_to(std::uint32_t delivery_system, std::uint32_t frequency_hz)
+{
+    return {{DTV_CLEAR, 0},
+            {DTV_DELIVERY_SYSTEM, delivery_system},
+            {DTV_FREQUENCY, frequency_hz},
+            {DTV_BANDWIDTH_HZ, 6000000},
+            {DTV_TUNE, 0}};
+}
+
+class FrontendDriverTest : public SimTest {
+protected:
+    void TearDown() override
+    {
+        SimTest::TearDown();
+        EXPECT_EQ(fake.open_descriptors(), 0) << "every descriptor closed";
+    }
+
+    FakeFrontend &use_receiver(std::vector<std::uint32_t> delivery_systems)
+    {
+        FakeFrontend &node = fake.add(frontend0, std::move(delivery_systems));
+        tuning::use_frontend(tuning::find_frontend({}));
+        return node;
+    }
+
+    // One tick's sample: what it wrote to standard output and standard error.
+    Captured sample()
+    {
+        return capture([] { take_sample(); });
+    }
+
+    FakeKernel fake;
+};
+
+TEST_F(FrontendDriverTest, AnIsdbtTuneSendsTheCentreFrequencyInOneSetProperty)
+{
+    FakeFrontend &node = use_receiver({SYS_ISDBT});
+    bring_tuner_up(); // terrestrial 13, 473000 kHz
+    ASSERT_EQ(node.set_properties.size(), 1u);
+    EXPECT_EQ(node.set_properties[0], tune_to(SYS_ISDBT, 473142857));
+
+    EXPECT_EQ(tune_channel(62, 0), 0);
+    EXPECT_EQ(tune_channel(13, 1), 0);
+    EXPECT_EQ(tune_channel(63, 1), 0);
+    ASSERT_EQ(node.set_properties.size(), 4u);
+    EXPECT_EQ(node.set_properties[1], tune_to(SYS_ISDBT, 767142857)) << "terrestrial 62";
+    EXPECT_EQ(node.set_properties[2], tune_to(SYS_ISDBT, 111142857)) << "cable 13";
+    EXPECT_EQ(node.set_properties[3], tune_to(SYS_ISDBT, 465142857)) << "cable 63";
+    EXPECT_EQ(tuning::args_of("put_TuneRequest"), (std::vector<std::string>{"473000", "767000", "111000", "465000"}));
+}
+
+TEST_F(FrontendDriverTest, ADvbtTuneSendsThePlansFrequency)
+{
+    FakeFrontend &node = use_receiver({SYS_DVBT, SYS_DVBT2, SYS_DVBC_ANNEX_A});
+    bring_tuner_up();
+    EXPECT_EQ(tune_channel(27, 1), 0);
+    ASSERT_EQ(node.set_properties.size(), 2u);
+    EXPECT_EQ(node.set_properties[0], tune_to(SYS_DVBT, 473000000)) << "terrestrial 13";
+    EXPECT_EQ(node.set_properties[1], tune_to(SYS_DVBT, 249000000)) << "cable 27";
+}
+
+TEST_F(FrontendDriverTest, TheFrontendIsOpenedOnceForTuningNonBlockingAndClosedWithTheTuner)
+{
+    use_receiver({SYS_ISDBT});
+    bring_tuner_up();
+    EXPECT_EQ(tune_channel(20, 0), 0);
+    EXPECT_EQ(tune_channel(21, 0), 0);
+    ASSERT_EQ(fake.open_flags().size(), 2u) << "discovery, then the graph";
+    EXPECT_EQ(fake.open_flags()[0], O_RDONLY | O_NONBLOCK);
+    EXPECT_EQ(fake.open_flags()[1], O_RDWR | O_NONBLOCK);
+    EXPECT_EQ(fake.open_descriptors(), 1);
+    release_tuner();
+    EXPECT_EQ(fake.open_descriptors(), 0);
+    EXPECT_EQ(fake.closes(), 2);
+
+    bring_tuner_up(); // a new graph opens it again
+    EXPECT_EQ(fake.open_descriptors(), 1);
+}
+
+TEST_F(FrontendDriverTest, AFrontendAnotherProgramTunesFailsTheTuneRequest)
+{
+    use_receiver({SYS_ISDBT});
+    const int other_program = fake.open(frontend0, O_RDWR | O_NONBLOCK);
+    ASSERT_GE(other_program, 0);
+    int up = -1;
+    const Captured captured = capture([&] { up = init_tuner(); });
+    EXPECT_EQ(up, 0);
+    EXPECT_EQ(captured.err,
+              "/dev/dvb/adapter0/frontend0: busy: another program is tuning it\nrequest_tuning: put_TuneRequest\n");
+    EXPECT_EQ(fake.frontend(frontend0).set_properties.size(), 0u);
+    fake.close(other_program);
+}
+
+TEST_F(FrontendDriverTest, AFrontendTheUserMayNotOpenForTuningSaysHowToGetAccess)
+{
+    FakeFrontend &node = use_receiver({SYS_ISDBT});
+    node.permitted = false;
+    int up = -1;
+    const Captured captured = capture([&] { up = init_tuner(); });
+    EXPECT_EQ(up, 0);
+    EXPECT_EQ(captured.err, "/dev/dvb/adapter0/frontend0: permission denied: join the video group (adduser $USER "
+                            "video) and log in again\nrequest_tuning: put_TuneRequest\n");
+}
+
+TEST_F(FrontendDriverTest, ATuneTheDriverRefusesFailsTheTuneRequest)
+{
+    FakeFrontend &node = use_receiver({SYS_ISDBT});
+    node.highest_hz = 700000000;
+    bring_tuner_up();
+    int result = 0;
+    Captured captured = capture([&] { result = tune_channel(62, 0); });
+    EXPECT_NE(result, 0);
+    EXPECT_EQ(captured.err, "/dev/dvb/adapter0/frontend0: tune to 767142857 Hz (ISDB-T, 6 MHz): refused by the "
+                            "driver\nrequest_tuning: put_TuneRequest\n");
+    EXPECT_EQ(tuning::tuned_frequency_khz(), 473000) << "the device stays where it was";
+
+    node.tune_failure = EOPNOTSUPP;
+    captured = capture([&] { result = tune_channel(14, 0); });
+    EXPECT_NE(result, 0);
+    EXPECT_EQ(captured.err, "/dev/dvb/adapter0/frontend0: tune to 479142857 Hz (ISDB-T, 6 MHz): error 95\n"
+                            "request_tuning: put_TuneRequest\n");
+}
+
+TEST_F(FrontendDriverTest, EachSampleCostsOneStatusReadAndOneStatisticsCall)
+{
+    FakeFrontend &node = use_receiver({SYS_ISDBT});
+    bring_tuner_up();
+    node.cnr = decibels(24082);
+    node.count(1632, 1632ULL * 50000);
+    const int ioctls_before = fake.ioctls();
+    const Captured captured = sample();
+    EXPECT_EQ(captured.out, " 24.1 |  2.00E-05\n");
+    EXPECT_EQ(captured.err, "");
+    EXPECT_EQ(fake.ioctls() - ioctls_before, 2) << "for eight property reads";
+    EXPECT_EQ(fake.calls_of(FE_READ_STATUS), 1);
+    EXPECT_EQ(fake.calls_of(FE_GET_PROPERTY), 2) << "discovery's, then the sample's";
+}
+
+TEST_F(FrontendDriverTest, SamplesShowTheLevelAndTheCountersChange)
+{
+    FakeFrontend &node = use_receiver({SYS_ISDBT});
+    bring_tuner_up();
+    struct Step {
+        std::uint32_t status;
+        dtv_fe_stats cnr;
+        std::uint64_t errors, total;
+        const char *line;
+    };
+    const std::uint32_t lock = FE_HAS_SIGNAL | FE_HAS_CARRIER | FE_HAS_VITERBI | FE_HAS_SYNC | FE_HAS_LOCK;
+    const Step steps[] = {
+        {lock, decibels(24082), 1632, 1632ULL * 50000, " 24.1 |  2.00E-05\n"}, // from zero after the tune
+        {lock, decibels(28000), 1632 + 48, 1632ULL * 52000, " 28.0 |  1.47E-05\n"},
+        {lock, decibels(28000), 1632 + 48, 1632ULL * 52000, " 28.0 | --------- \n"}, // no bits counted
+        {lock, decibels(12345), 10, 20000, " 12.3 | --------- \n"},                  // the driver restarted
+        {lock, decibels(12345), 310, 1020000, " 12.3 |  3.00E-04\n"},
+        {FE_HAS_SIGNAL, decibels(12345), 310, 1020000, " -- | --------- \n"}, // no lock
+        {lock, not_available(), 410, 2020000, " -- |  1.00E-04\n"},
+        {lock, decibels(250000), 410, 3020000, " -- |  0.00E+00\n"}, // junk C/N
+        {lock, decibels(-20000), 410, 3020000, " -9.7 | --------- \n"},
+    };
+    for (const Step &step : steps) {
+        node.status = step.status;
+        node.cnr = step.cnr;
+        node.count(step.errors, step.total);
+        const Captured captured = sample();
+        EXPECT_EQ(captured.out, step.line);
+        EXPECT_EQ(captured.err, "");
+    }
+}
+
+TEST_F(FrontendDriverTest, CountersTheDriverDoesNotOfferShowTheFailedRatio)
+{
+    FakeFrontend &node = use_receiver({SYS_DVBT});
+    bring_tuner_up();
+    node.cnr = decibels(24082);
+    node.post_errors = not_offered();
+    node.post_total = not_offered();
+    EXPECT_EQ(sample().out, " 24.1 | -2.00E+00\n");
+
+    node.pre_errors = counter(50); // a driver that counts before the inner code only
+    node.pre_total = counter(1000000);
+    EXPECT_EQ(sample().out, " 24.1 |  5.00E-05\n");
+}
+
+TEST_F(FrontendDriverTest, ARetuneStartsTheCounterWindowAfresh)
+{
+    FakeFrontend &node = use_receiver({SYS_ISDBT});
+    bring_tuner_up();
+    node.count(100, 1000000);
+    sample();
+    EXPECT_EQ(tune_channel(27, 0), 0); // the driver restarts its counters
+    node.count(20, 1000000);
+    EXPECT_EQ(sample().out, " 28.0 |  2.00E-05\n") << "counted from zero, not from before the tune";
+}
+
+TEST_F(FrontendDriverTest, AnUnpluggedFrontendFailsEveryReadAndLeavesTheEnumeration)
+{
+    for (const int gone : {ENODEV, EIO}) {
+        tuning::reset();
+        FakeFrontend &node = fake.add(frontend0, {SYS_ISDBT});
+        node.failure = 0;
+        tuning::use_frontend(tuning::find_frontend({}));
+        bring_tuner_up();
+        node.count(0, 1000000);
+        EXPECT_EQ(sample().out, " 28.0 |  0.00E+00\n");
+
+        node.failure = gone;
+        const int ioctls_before = fake.ioctls();
+        Captured captured = sample();
+        EXPECT_EQ(captured.out, "") << "error " << gone;
+        EXPECT_EQ(captured.err, "get_level: IKsPropertySet.Set hr=8007048F\n");
+        captured = sample();
+        EXPECT_EQ(captured.out, "");
+        EXPECT_EQ(captured.err, "get_level: IKsPropertySet.Set hr=8007048F\n");
+        EXPECT_EQ(fake.ioctls() - ioctls_before, 1) << "a device that has gone is not asked again";
+        EXPECT_TRUE(tuning::devices_in(tuning::Category::network_tuner).empty());
+        release_tuner();
+        EXPECT_EQ(fake.open_descriptors(), 0) << "closed although the device has gone";
+    }
+}
+
+TEST_F(FrontendDriverTest, AFailedSnapshotFailsOneSampleOnly)
+{
+    FakeFrontend &node = use_receiver({SYS_ISDBT});
+    bring_tuner_up();
+    node.status_failure = EAGAIN;
+    Captured captured = sample();
+    EXPECT_EQ(captured.out, "");
+    EXPECT_EQ(captured.err, "get_level: IKsPropertySet.Set hr=80004005\n");
+    node.status_failure = 0;
+    node.statistics_failure = EINVAL;
+    captured = sample();
+    EXPECT_EQ(captured.out, "");
+    EXPECT_EQ(captured.err, "get_level: IKsPropertySet.Set hr=80070057\n");
+    node.statistics_failure = 0;
+    node.count(0, 1000000);
+    EXPECT_EQ(sample().out, " 28.0 |  0.00E+00\n") << "the device is still there";
+    EXPECT_FALSE(tuning::devices_in(tuning::Category::network_tuner).empty());
+}
+
+} // namespace

@@ -1,0 +1,229 @@
+#include "support/fake_frontend.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+
+namespace {
+
+// Outside a FakeKernel the seam finds nothing at all.
+class NoDevices final : public tuning::Kernel {
+public:
+    std::vector<std::string> entries(const std::string &) override { return {}; }
+    int open(const std::string &, int) override { return -ENOENT; }
+    int ioctl(int, unsigned long, void *) override { return -EBADF; }
+    int close(int) override { return -EBADF; }
+};
+
+NoDevices no_devices;
+[[maybe_unused]] const bool guarded = [] {
+    tuning::use_kernel(&no_devices);
+    return true;
+}();
+
+dtv_fe_stats one(std::uint8_t scale)
+{
+    dtv_fe_stats stats{};
+    stats.len = 1;
+    stats.stat[0].scale = scale;
+    return stats;
+}
+
+std::string parent_of(const std::string &path) { return path.substr(0, path.rfind('/')); }
+std::string name_of(const std::string &path) { return path.substr(path.rfind('/') + 1); }
+
+bool is_statistic(std::uint32_t command)
+{
+    return command >= DTV_STAT_SIGNAL_STRENGTH && command <= DTV_STAT_TOTAL_BLOCK_COUNT;
+}
+
+} // namespace
+
+dtv_fe_stats decibels(std::int64_t millidecibels)
+{
+    dtv_fe_stats stats = one(FE_SCALE_DECIBEL);
+    stats.stat[0].svalue = millidecibels;
+    return stats;
+}
+
+dtv_fe_stats counter(std::uint64_t count)
+{
+    dtv_fe_stats stats = one(FE_SCALE_COUNTER);
+    stats.stat[0].uvalue = count;
+    return stats;
+}
+
+dtv_fe_stats not_available() { return one(FE_SCALE_NOT_AVAILABLE); }
+
+dtv_fe_stats not_offered() { return dtv_fe_stats{}; }
+
+void FakeFrontend::count(std::uint64_t errors, std::uint64_t total)
+{
+    post_errors = counter(errors);
+    post_total = counter(total);
+}
+
+void FakeFrontend::restart_counters()
+{
+    for (dtv_fe_stats *stats : {&post_errors, &post_total, &pre_errors, &pre_total})
+        if (stats->len >= 1 && stats->stat[0].scale == FE_SCALE_COUNTER)
+            stats->stat[0].uvalue = 0;
+}
+
+FakeKernel::FakeKernel() { tuning::use_kernel(this); }
+
+FakeKernel::~FakeKernel() { tuning::use_kernel(&no_devices); }
+
+FakeFrontend &FakeKernel::add(const std::string &path, std::vector<std::uint32_t> delivery_systems)
+{
+    FakeFrontend &node = nodes_[path];
+    node.delivery_systems = std::move(delivery_systems);
+    return node;
+}
+
+FakeFrontend &FakeKernel::frontend(const std::string &path) { return nodes_.at(path); }
+
+std::vector<std::string> FakeKernel::entries(const std::string &directory)
+{
+    std::vector<std::string> names;
+    auto add_once = [&](const std::string &name) {
+        if (std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(name);
+    };
+    for (const auto &[path, node] : nodes_) {
+        const std::string adapter = parent_of(path);
+        if (adapter == directory) {
+            add_once(name_of(path));
+            add_once("demux" + name_of(path).substr(8));
+            add_once("dvr" + name_of(path).substr(8));
+        } else if (parent_of(adapter) == directory) {
+            add_once(name_of(adapter));
+        }
+    }
+    if (!names.empty()) {
+        names.insert(names.begin(), "..");
+        names.insert(names.begin(), ".");
+    }
+    return names;
+}
+
+int FakeKernel::open(const std::string &path, int flags)
+{
+    const auto found = nodes_.find(path);
+    if (found == nodes_.end())
+        return -ENOENT;
+    FakeFrontend &node = found->second;
+    if (!node.permitted)
+        return -EACCES;
+    if (node.failure == ENODEV)
+        return -ENODEV;
+    const bool writes = (flags & O_ACCMODE) == O_RDWR;
+    if (writes)
+        for (const auto &[descriptor, opened] : open_)
+            if (opened.path == path && opened.writes)
+                return -EBUSY;
+    open_flags_.push_back(flags);
+    open_[next_descriptor_] = {path, writes};
+    return next_descriptor_++;
+}
+
+int FakeKernel::ioctl(int descriptor, unsigned long request, void *argument)
+{
+    ++ioctls_;
+    ++calls_[request];
+    const auto found = open_.find(descriptor);
+    if (found == open_.end())
+        return -EBADF;
+    FakeFrontend &node = nodes_.at(found->second.path);
+    if (node.failure != 0)
+        return -node.failure;
+    switch (request) {
+    case FE_READ_STATUS:
+        if (node.status_failure != 0)
+            return -node.status_failure;
+        *static_cast<fe_status_t *>(argument) = static_cast<fe_status_t>(node.status);
+        return 0;
+    case FE_GET_PROPERTY: return get_property(node, *static_cast<dtv_properties *>(argument));
+    case FE_SET_PROPERTY: return set_property(node, found->second.writes, *static_cast<dtv_properties *>(argument));
+    default: return -ENOTTY;
+    }
+}
+
+int FakeKernel::get_property(FakeFrontend &node, dtv_properties &request)
+{
+    if (request.num == 0 || request.num > DTV_IOCTL_MAX_MSGS)
+        return -EINVAL;
+    for (std::uint32_t i = 0; i < request.num; ++i) {
+        dtv_property &property = request.props[i];
+        if (is_statistic(property.cmd) && node.statistics_failure != 0)
+            return -node.statistics_failure;
+        switch (property.cmd) {
+        case DTV_ENUM_DELSYS:
+            property.u.buffer.len = static_cast<std::uint32_t>(node.delivery_systems.size());
+            for (std::size_t s = 0; s < node.delivery_systems.size(); ++s)
+                property.u.buffer.data[s] = static_cast<std::uint8_t>(node.delivery_systems[s]);
+            break;
+        case DTV_STAT_CNR: property.u.st = node.cnr; break;
+        case DTV_STAT_POST_ERROR_BIT_COUNT: property.u.st = node.post_errors; break;
+        case DTV_STAT_POST_TOTAL_BIT_COUNT: property.u.st = node.post_total; break;
+        case DTV_STAT_PRE_ERROR_BIT_COUNT: property.u.st = node.pre_errors; break;
+        case DTV_STAT_PRE_TOTAL_BIT_COUNT: property.u.st = node.pre_total; break;
+        default:
+            if (!is_statistic(property.cmd))
+                return -EINVAL;
+            property.u.st = not_offered();
+        }
+    }
+    return 0;
+}
+
+int FakeKernel::set_property(FakeFrontend &node, bool writes, const dtv_properties &request)
+{
+    // A reader may watch the frontend but never tune it.
+    if (!writes)
+        return -EPERM;
+    if (request.num == 0 || request.num > DTV_IOCTL_MAX_MSGS)
+        return -EINVAL;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> &recorded = node.set_properties.emplace_back();
+    for (std::uint32_t i = 0; i < request.num; ++i)
+        recorded.emplace_back(std::uint32_t{request.props[i].cmd}, std::uint32_t{request.props[i].u.data});
+    if (node.tune_failure != 0)
+        return -node.tune_failure;
+    std::uint32_t system = 0;
+    std::uint32_t frequency = 0;
+    for (const auto &[command, value] : recorded) {
+        switch (command) {
+        case DTV_CLEAR: system = frequency = 0; break;
+        case DTV_DELIVERY_SYSTEM:
+            if (std::find(node.delivery_systems.begin(), node.delivery_systems.end(), value) ==
+                node.delivery_systems.end())
+                return -EINVAL;
+            system = value;
+            break;
+        case DTV_FREQUENCY: frequency = value; break;
+        case DTV_BANDWIDTH_HZ: break;
+        case DTV_TUNE:
+            if (system == 0 || frequency < node.lowest_hz || frequency > node.highest_hz)
+                return -EINVAL;
+            node.restart_counters();
+            break;
+        default: return -EINVAL;
+        }
+    }
+    return 0;
+}
+
+int FakeKernel::close(int descriptor)
+{
+    if (open_.erase(descriptor) == 0)
+        return -EBADF;
+    ++closes_;
+    return 0;
+}
+
+int FakeKernel::calls_of(unsigned long request) const
+{
+    const auto found = calls_.find(request);
+    return found == calls_.end() ? 0 : found->second;
+}

@@ -1,0 +1,83 @@
+// DVB frontends as the kernel's documented ABI shows them, behind the kernel seam: status bits,
+// property arrays with their lengths and scales, error numbers, and the open rules (any number of
+// readers, one writer, EBUSY for a second). While a FakeKernel lives it is the only kernel the
+// frontend driver sees; outside one the seam finds no devices, so no test reaches the machine's
+// own /dev/dvb.
+#pragma once
+
+#include <cstdint>
+#include <linux/dvb/frontend.h>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/tuning/frontend/kernel.h"
+
+// The statistics a frontend reports, as the kernel carries them.
+dtv_fe_stats decibels(std::int64_t millidecibels);
+dtv_fe_stats counter(std::uint64_t count);
+dtv_fe_stats not_available(); // the driver offers it, without a figure now
+dtv_fe_stats not_offered();   // the driver has no such statistic: length 0
+
+struct FakeFrontend {
+    std::vector<std::uint32_t> delivery_systems;
+    bool permitted = true;              // false: opening it gives EACCES
+    int failure = 0;                    // every ioctl fails with this error, e.g. ENODEV once unplugged
+    int tune_failure = 0;               // FE_SET_PROPERTY fails with this
+    int status_failure = 0;             // FE_READ_STATUS fails with this
+    int statistics_failure = 0;         // FE_GET_PROPERTY of statistics fails with this
+    std::uint32_t lowest_hz = 90000000; // the tuner's range: a tune outside it gives EINVAL
+    std::uint32_t highest_hz = 770000000;
+    std::uint32_t status = FE_HAS_SIGNAL | FE_HAS_CARRIER | FE_HAS_VITERBI | FE_HAS_SYNC | FE_HAS_LOCK;
+    dtv_fe_stats cnr = decibels(28000);
+    dtv_fe_stats post_errors = counter(0);
+    dtv_fe_stats post_total = counter(0);
+    dtv_fe_stats pre_errors = not_offered();
+    dtv_fe_stats pre_total = not_offered();
+    // Each FE_SET_PROPERTY's commands and values, in order.
+    std::vector<std::vector<std::pair<std::uint32_t, std::uint32_t>>> set_properties;
+
+    // The post-inner-code counters: the bits counted since the last tune.
+    void count(std::uint64_t errors, std::uint64_t total);
+    // What the driver does when it tunes.
+    void restart_counters();
+};
+
+class FakeKernel final : public tuning::Kernel {
+public:
+    FakeKernel();
+    ~FakeKernel() override;
+
+    // A frontend node such as "/dev/dvb/adapter0/frontend0"; its directories appear with it,
+    // beside the demux and dvr nodes every adapter has.
+    FakeFrontend &add(const std::string &path, std::vector<std::uint32_t> delivery_systems);
+    FakeFrontend &frontend(const std::string &path);
+
+    std::vector<std::string> entries(const std::string &directory) override;
+    int open(const std::string &path, int flags) override;
+    int ioctl(int descriptor, unsigned long request, void *argument) override;
+    int close(int descriptor) override;
+
+    int open_descriptors() const { return static_cast<int>(open_.size()); }
+    const std::vector<int> &open_flags() const { return open_flags_; } // of every open that succeeded
+    int closes() const { return closes_; }
+    int ioctls() const { return ioctls_; }
+    int calls_of(unsigned long request) const;
+
+private:
+    struct Open {
+        std::string path;
+        bool writes;
+    };
+    int get_property(FakeFrontend &node, dtv_properties &request);
+    int set_property(FakeFrontend &node, bool writes, const dtv_properties &request);
+
+    std::map<std::string, FakeFrontend> nodes_;
+    std::map<int, Open> open_;
+    std::map<unsigned long, int> calls_;
+    int next_descriptor_ = 100;
+    std::vector<int> open_flags_;
+    int closes_ = 0;
+    int ioctls_ = 0;
+};
