@@ -39,15 +39,16 @@ ended() { ! kill -0 "$program" 2>/dev/null; }
 # What the kernel holds for the frontend, read back by its own tool: "FREQUENCY = 473000000" and so on.
 tuned() { dvb-fe-tool -g 2>/dev/null | sed -n "s/^$1 = //p"; }
 tuned_to() { [ "$(tuned FREQUENCY)" = "$1" ]; }
-# The C/N in dB of each reading of three readers, each taking one reading a second for SECONDS.
-read_cnr() { # seconds
+# The C/N in dB of each reading of three readers, each taking one reading a second for SECONDS;
+# their output is kept as NAME-femon-N.log.
+read_cnr() { # name, seconds
     local readers=()
     for reader in 1 2 3; do
-        dvb-fe-tool --femon -c "$1" >"$logs/femon-$reader.log" 2>&1 &
+        dvb-fe-tool --femon -c "$2" >"$logs/$1-femon-$reader.log" 2>&1 &
         readers+=($!)
     done
     wait "${readers[@]}"
-    cat "$logs"/femon-?.log | grep -o 'C/N= *[-0-9.]*dB' | sed 's/C\/N= *//; s/dB//'
+    cat "$logs/$1"-femon-?.log | grep -o 'C/N= *[-0-9.]*dB' | sed 's/C\/N= *//; s/dB//'
 }
 levels() { sed -n "$1,$2p" "$logs/program.out" | cut -c1-5; }
 # "" when every level lies within the reader's range, widened by 0.1 dB for the line's rounding;
@@ -58,10 +59,10 @@ outside_range() { # levels file, readings file
 }
 mean() { awk '{ sum += $1 } END { if (NR) printf "%.2f", sum / NR }' "$1"; }
 within() { awk -v a="$1" -v b="$2" -v limit="$3" 'BEGIN { d = a - b; print (d <= limit && -d <= limit) ? "yes" : "no" }'; }
-# Bar pixels (colour 0x00FF32) in the chart's columns of history entries FIRST to LAST.
-bar_pixels() { # first, last
-    local left=$((22 + 10 * $1)) width=$((10 * ($2 - $1) + 7))
-    convert "$logs/screenshot-kernel.png" -crop "${width}x100+${left}+20" +repage -fill black +opaque '#32FF00' \
+# Bar pixels (colour 0x00FF32) in the chart's columns of history entries FIRST to LAST of a screenshot.
+bar_pixels() { # screenshot, first, last
+    local left=$((22 + 10 * $2)) width=$((10 * ($3 - $2) + 7))
+    convert "$1" -crop "${width}x100+${left}+20" +repage -fill black +opaque '#32FF00' \
         -fill white -opaque '#32FF00' -format '%[fx:int(mean*w*h)]' info:
 }
 
@@ -82,10 +83,10 @@ export DISPLAY=:1 XDG_RUNTIME_DIR=/tmp/runtime
 wait_until 30 test -S /tmp/.X11-unix/X1 || { echo "FAIL no X server"; exit 1; }
 QT_QPA_PLATFORM=xcb "$top/build/ci/quorvex" >"$logs/program.out" 2>"$logs/program.err" &
 program=$!
-read -r window _ < <("$driver" window)
+window=$("$driver" window | cut -d' ' -f1)
 require "the program's window" "yes" "$([ -n "$window" ] && echo yes || echo no)"
 
-# 1. The default channel: the program tunes 473 MHz, which vidtv accepts, and locks; each printed
+# The default channel: the program tunes 473 MHz, which vidtv accepts, and locks; each printed
 # level lies within the C/N range that the independent reader sees over the same seconds, and the
 # two means agree within 0.2 dB.
 wait_until 30 has_lines 2
@@ -93,7 +94,7 @@ check "default channel: frequency tuned (Hz)" "473000000" "$(tuned FREQUENCY)"
 check "default channel: delivery system" "DVBT" "$(tuned DELIVERY_SYSTEM)"
 check "default channel: bandwidth (Hz)" "6000000" "$(tuned BANDWIDTH_HZ)"
 first=$(($(lines) + 1))
-read_cnr 20 >"$logs/strong.cnr"
+read_cnr strong 20 >"$logs/strong.cnr"
 levels "$first" "$(lines)" >"$logs/strong.levels"
 echo "     program: $(wc -l <"$logs/strong.levels") levels, mean $(mean "$logs/strong.levels");" \
     "reader: $(wc -l <"$logs/strong.cnr") readings from $(sort -n "$logs/strong.cnr" | head -1)" \
@@ -104,19 +105,19 @@ check "default channel: levels within the reader's range" "" "$(outside_range "$
 check "default channel: means agree within 0.2 dB" "yes" \
     "$(within "$(mean "$logs/strong.levels")" "$(mean "$logs/strong.cnr")" 0.2)"
 
-# 4. vidtv's counters never count: no ratio can be given, so every line shows the dashed form.
+# vidtv's counters never count: no ratio can be given, so every line shows the dashed form.
 check "counters that never count: dashed ratio on every line" "" \
     "$(sed -n "1,$(lines)p" "$logs/program.out" | grep -v -x ' [ 0-9][0-9]\.[0-9] | --------- ')"
 
-# 6 and 2. Apply with terrestrial channel 14, typed into the window and clicked: the frontend is
-# retuned to exactly 479 MHz, received 100 Hz off: lower levels, as vidtv's C/N says, every one
-# below the default channel's.
+# A weak signal, and Apply through the window: terrestrial channel 14 typed and Apply clicked
+# retune the frontend to exactly 479 MHz, received 100 Hz off: lower levels, as vidtv's C/N says,
+# every one below the default channel's. The window then shows both channels' bars.
 "$driver" apply 14
 wait_until 10 tuned_to 479000000
 check "Apply channel 14: frequency tuned (Hz)" "479000000" "$(tuned FREQUENCY)"
 wait_until 10 has_lines $(($(lines) + 1))
 first=$(($(lines) + 1))
-read_cnr 20 >"$logs/weak.cnr"
+read_cnr weak 20 >"$logs/weak.cnr"
 levels "$first" "$(lines)" >"$logs/weak.levels"
 echo "     program: $(wc -l <"$logs/weak.levels") levels, mean $(mean "$logs/weak.levels");" \
     "reader: $(wc -l <"$logs/weak.cnr") readings from $(sort -n "$logs/weak.cnr" | head -1)" \
@@ -131,10 +132,12 @@ check "weak signal: every level below the default channel's" "yes" \
             END { print below ? below : "yes" }' "$logs/strong.levels" "$logs/weak.levels")"
 check "counters that never count: dashed ratio on every line" "" \
     "$(sed -n "1,$(lines)p" "$logs/program.out" | grep -v -x ' [ 0-9][0-9]\.[0-9] | --------- ')"
+import -window "$window" "$logs/screenshot-kernel.png"
+check "bars of both channels" "yes" "$([ "$(bar_pixels "$logs/screenshot-kernel.png" 0 29)" -gt 0 ] && echo yes || echo no)"
 
-# 3 and 6. Apply with cable channel 27 (the channel typed, the CATV box ticked): the frontend is
-# retuned to exactly 249 MHz, where nothing is broadcast: no lock, so no level (the " -- |" form),
-# no counters offered, and no bars for those samples.
+# Nothing broadcast, and Apply with the band: cable channel 27 typed, the CATV box ticked and Apply
+# clicked retune the frontend to exactly 249 MHz, where nothing is broadcast: no lock, so no level
+# (the " -- |" form), no counters offered (the error reads fail), and no bars for those samples.
 "$driver" apply 27 catv
 wait_until 10 tuned_to 249000000
 check "Apply cable 27: frequency tuned (Hz)" "249000000" "$(tuned FREQUENCY)"
@@ -144,12 +147,13 @@ wait_until 15 has_lines $((first + 4))
 check "nothing broadcast: the reader sees no lock" "" "$(dvb-fe-tool --femon -c 2 2>&1 | grep -E 'Lock|C/N')"
 check "nothing broadcast: five lines without a level" "$(printf ' -- | -2.00E+00\n%.0s' 1 2 3 4 5)" \
     "$(sed -n "$first,$((first + 4))p" "$logs/program.out")"
-import -window "$window" "$logs/screenshot-kernel.png"
-check "nothing broadcast: no bars for the last five samples" "0" "$(bar_pixels 25 29)"
-check "the weak channel's bars still shown before them" "yes" "$([ "$(bar_pixels 10 20)" -gt 0 ] && echo yes || echo no)"
+import -window "$window" "$logs/screenshot-nothing.png"
+check "nothing broadcast: no bars for the last five samples" "0" "$(bar_pixels "$logs/screenshot-nothing.png" 25 29)"
+check "nothing broadcast: the weak channel's bars before them" "yes" \
+    "$([ "$(bar_pixels "$logs/screenshot-nothing.png" 10 20)" -gt 0 ] && echo yes || echo no)"
 check "standard error until now" "" "$(cat "$logs/program.err")"
 
-# 5. The tuner taken away as a hot-unplug does it: the device unbound from vidtv's driver, its
+# The tuner taken away as a hot-unplug does it: the device unbound from vidtv's driver, its
 # nodes gone. No line for those samples, one diagnostic line each, the program keeps running and
 # closes with exit code 0 when told to.
 echo vidtv.0 >/sys/bus/platform/drivers/vidtv/unbind
