@@ -69,24 +69,6 @@ TEST_F(FrontendProgramTest, AReceiverIsMonitoredLineByLineAndBarByBarUntilItIsUn
     EXPECT_EQ(level_history[level_history_size - 1], 0.0) << "a failed sample";
 }
 
-TEST_F(FrontendProgramTest, AnUnpluggedReceiverWritesTheFailedReadingEachTickAndClosesCleanly)
-{
-    FakeFrontend &node = fake.add(frontend0, {SYS_DVBT});
-    use_frontends();
-    start();
-    node.count(0, 1000000);
-    EXPECT_EQ(wait_ms(1000), " 28.0 |  0.00E+00\n");
-    node.failure = EIO;
-    std::string lines;
-    const std::string err = stderr_of([&] { lines = wait_ms(1000) + wait_ms(1000); });
-    EXPECT_EQ(lines, "");
-    EXPECT_EQ(err, "get_level: IKsPropertySet.Set hr=8007048F\nget_level: IKsPropertySet.Set hr=8007048F\n");
-    EXPECT_TRUE(window_alive()) << "the program keeps running";
-    SendMessageW(hwnd, WM_CLOSE, 0, 0);
-    EXPECT_FALSE(window_alive());
-    EXPECT_EQ(fake.open_descriptors(), 0);
-}
-
 TEST_F(FrontendProgramTest, AReceiverAnotherProgramIsTuningEndsTheProgramWithItsBox)
 {
     fake.add(frontend0, {SYS_ISDBT});
@@ -100,19 +82,6 @@ TEST_F(FrontendProgramTest, AReceiverAnotherProgramIsTuningEndsTheProgramWithIts
               "/dev/dvb/adapter0/frontend0: busy: another program is tuning it\nrequest_tuning: put_TuneRequest\n");
     ASSERT_EQ(qtwindow::message_boxes().size(), 1u);
     EXPECT_EQ(qtwindow::message_boxes()[0].text, L"初期化失敗！終了します");
-    EXPECT_EQ(output, "");
-}
-
-TEST_F(FrontendProgramTest, NoReceiverIsTheProgramsOrdinaryNoTunerPath)
-{
-    fake.add(frontend0, {SYS_DVBS, SYS_DVBS2});
-    use_frontends();
-    int exit_code = -1;
-    const std::string err = stderr_of([&] { exit_code = run_program({}); });
-    EXPECT_EQ(exit_code, 1);
-    EXPECT_EQ(err, "find_dev: CreateClassEnumerator\ncreate_filters: pBDATuner\n");
-    ASSERT_EQ(qtwindow::message_boxes().size(), 1u);
-    EXPECT_EQ(qtwindow::message_boxes()[0].caption, L"失敗");
     EXPECT_EQ(output, "");
 }
 

@@ -118,8 +118,6 @@ FrontendDriver frontend;
 
 } // namespace
 
-Driver &frontend_driver() { return frontend; }
-
 void use_frontend(std::optional<Frontend> found)
 {
     frontend.set_frontend(std::move(found));

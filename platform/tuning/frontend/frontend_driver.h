@@ -4,11 +4,9 @@
 #include <optional>
 
 #include "platform/tuning/frontend/discovery.h"
-#include "platform/tuning/model/driver.h"
 
 namespace tuning {
 
-Driver &frontend_driver();
 // The frontend the driver stands for from now on, none when none was found; the device world
 // becomes its tuner and capture filters, or has no tuner.
 void use_frontend(std::optional<Frontend> frontend);
