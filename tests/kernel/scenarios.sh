@@ -1,0 +1,172 @@
+#!/usr/bin/env bash
+# The real Linux program on the kernel's own virtual DVB driver, vidtv, run inside the virtual machine
+# (tests/kernel/init) on the host's read-only root. The program runs on an X server with no window
+# manager and is used through its window (tests/kernel/window_driver); the kernel's own reader,
+# dvb-fe-tool, opens the frontend read-only beside it. Each scenario says what it provokes and what
+# it expects; the exit status is 0 when every check held. Every wait is bounded.
+#
+#   tests/kernel/scenarios.sh TOP OUT    TOP the repository, OUT where the logs and screenshot go
+set -uo pipefail
+top=$1
+out=$2
+work=$top/build/kernel
+driver=$work/window_driver
+logs=$(mktemp -d)
+trap 'cp "$logs"/* "$out/" 2>/dev/null' EXIT
+
+failures=0
+check() { # name, expected, actual
+    if [ "$2" == "$3" ]; then echo "ok   $1"; else
+        echo "FAIL $1: expected [$2], got [$3]"
+        failures=$((failures + 1))
+    fi
+}
+require() { # name, expected, actual: a check the rest of the run depends on
+    check "$@"
+    [ "$failures" -eq 0 ] || exit 1
+}
+wait_until() { # seconds, command...: polls the command until it succeeds or the time is up
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.2
+    done
+}
+lines() { wc -l <"$logs/program.out"; }
+has_lines() { [ "$(lines)" -ge "$1" ]; }
+ended() { ! kill -0 "$program" 2>/dev/null; }
+# What the kernel holds for the frontend, read back by its own tool: "FREQUENCY = 473000000" and so on.
+tuned() { dvb-fe-tool -g 2>/dev/null | sed -n "s/^$1 = //p"; }
+tuned_to() { [ "$(tuned FREQUENCY)" = "$1" ]; }
+# The C/N in dB of each reading of three readers, each taking one reading a second for SECONDS;
+# their output is kept as NAME-femon-N.log.
+read_cnr() { # name, seconds
+    local readers=()
+    for reader in 1 2 3; do
+        dvb-fe-tool --femon -c "$2" >"$logs/$1-femon-$reader.log" 2>&1 &
+        readers+=($!)
+    done
+    wait "${readers[@]}"
+    cat "$logs/$1"-femon-?.log | grep -o 'C/N= *[-0-9.]*dB' | sed 's/C\/N= *//; s/dB//'
+}
+levels() { sed -n "$1,$2p" "$logs/program.out" | cut -c1-5; }
+# "" when every level lies within the reader's range, widened by 0.1 dB for the line's rounding;
+# otherwise the levels outside it.
+outside_range() { # levels file, readings file
+    awk 'NR == FNR { if (FNR == 1 || $1 < low) low = $1; if (FNR == 1 || $1 > high) high = $1; next }
+         $1 < low - 0.1 || $1 > high + 0.1 { printf "%s ", $1 }' "$2" "$1"
+}
+mean() { awk '{ sum += $1 } END { if (NR) printf "%.2f", sum / NR }' "$1"; }
+within() { awk -v a="$1" -v b="$2" -v limit="$3" 'BEGIN { d = a - b; print (d <= limit && -d <= limit) ? "yes" : "no" }'; }
+# Bar pixels (colour 0x00FF32) in the chart's columns of history entries FIRST to LAST of a screenshot.
+bar_pixels() { # screenshot, first, last
+    local left=$((22 + 10 * $2)) width=$((10 * ($3 - $2) + 7))
+    convert "$1" -crop "${width}x100+${left}+20" +repage -fill black +opaque '#32FF00' \
+        -fill white -opaque '#32FF00' -format '%[fx:int(mean*w*h)]' info:
+}
+
+# vidtv broadcasts DVB-T on two frequencies, within a 200 Hz tolerance: terrestrial channel 13
+# exactly (473 MHz, the program's default channel), and 100 Hz above terrestrial channel 14
+# (479 MHz), which a receiver tuned to channel 14 therefore gets half the tolerance off, its C/N
+# falling from 34 dB to 22 dB. vidtv's C/N jitters downward by up to 2 % from reading to reading,
+# and its bit and block counters never count. Nothing is broadcast anywhere else.
+for module in tuner demod bridge; do
+    busybox insmod "$work/vidtv/dvb-vidtv-$module.ko" vidtv_valid_dvb_t_freqs=473000000,479000100 \
+        max_frequency_shift_hz=200 || exit 1
+done
+require "vidtv: a frontend offering DVB-T" "DVBT" "$(dvb-fe-tool 2>&1 | grep -o -m1 -w 'DVBT')"
+
+mkdir -m 700 /tmp/runtime
+Xvfb :1 -screen 0 1024x768x24 -nolisten tcp >"$logs/xvfb.log" 2>&1 &
+export DISPLAY=:1 XDG_RUNTIME_DIR=/tmp/runtime
+wait_until 30 test -S /tmp/.X11-unix/X1 || { echo "FAIL no X server"; exit 1; }
+QT_QPA_PLATFORM=xcb "$top/build/ci/quorvex" >"$logs/program.out" 2>"$logs/program.err" &
+program=$!
+window=$("$driver" window | cut -d' ' -f1)
+require "the program's window" "yes" "$([ -n "$window" ] && echo yes || echo no)"
+
+# The default channel: the program tunes 473 MHz, which vidtv accepts, and locks; each printed
+# level lies within the C/N range that the independent reader sees over the same seconds, and the
+# two means agree within 0.2 dB.
+wait_until 30 has_lines 2
+check "default channel: frequency tuned (Hz)" "473000000" "$(tuned FREQUENCY)"
+check "default channel: delivery system" "DVBT" "$(tuned DELIVERY_SYSTEM)"
+check "default channel: bandwidth (Hz)" "6000000" "$(tuned BANDWIDTH_HZ)"
+first=$(($(lines) + 1))
+read_cnr strong 20 >"$logs/strong.cnr"
+levels "$first" "$(lines)" >"$logs/strong.levels"
+echo "     program: $(wc -l <"$logs/strong.levels") levels, mean $(mean "$logs/strong.levels");" \
+    "reader: $(wc -l <"$logs/strong.cnr") readings from $(sort -n "$logs/strong.cnr" | head -1)" \
+    "to $(sort -n "$logs/strong.cnr" | tail -1), mean $(mean "$logs/strong.cnr")"
+require "default channel: samples while the reader read" "yes" "$([ "$(wc -l <"$logs/strong.levels")" -ge 15 ] &&
+    [ "$(wc -l <"$logs/strong.cnr")" -ge 45 ] && echo yes || echo no)"
+check "default channel: levels within the reader's range" "" "$(outside_range "$logs/strong.levels" "$logs/strong.cnr")"
+check "default channel: means agree within 0.2 dB" "yes" \
+    "$(within "$(mean "$logs/strong.levels")" "$(mean "$logs/strong.cnr")" 0.2)"
+
+# vidtv's counters never count: no ratio can be given, so every line shows the dashed form.
+check "counters that never count: dashed ratio on every line" "" \
+    "$(sed -n "1,$(lines)p" "$logs/program.out" | grep -v -x ' [ 0-9][0-9]\.[0-9] | --------- ')"
+
+# A weak signal, and Apply through the window: terrestrial channel 14 typed and Apply clicked
+# retune the frontend to exactly 479 MHz, received 100 Hz off: lower levels, as vidtv's C/N says,
+# every one below the default channel's. The window then shows both channels' bars.
+"$driver" apply 14
+wait_until 10 tuned_to 479000000
+check "Apply channel 14: frequency tuned (Hz)" "479000000" "$(tuned FREQUENCY)"
+wait_until 10 has_lines $(($(lines) + 1))
+first=$(($(lines) + 1))
+read_cnr weak 20 >"$logs/weak.cnr"
+levels "$first" "$(lines)" >"$logs/weak.levels"
+echo "     program: $(wc -l <"$logs/weak.levels") levels, mean $(mean "$logs/weak.levels");" \
+    "reader: $(wc -l <"$logs/weak.cnr") readings from $(sort -n "$logs/weak.cnr" | head -1)" \
+    "to $(sort -n "$logs/weak.cnr" | tail -1), mean $(mean "$logs/weak.cnr")"
+require "weak signal: samples while the reader read" "yes" "$([ "$(wc -l <"$logs/weak.levels")" -ge 15 ] &&
+    [ "$(wc -l <"$logs/weak.cnr")" -ge 45 ] && echo yes || echo no)"
+check "weak signal: levels within the reader's range" "" "$(outside_range "$logs/weak.levels" "$logs/weak.cnr")"
+check "weak signal: means agree within 0.2 dB" "yes" \
+    "$(within "$(mean "$logs/weak.levels")" "$(mean "$logs/weak.cnr")" 0.2)"
+check "weak signal: every level below the default channel's" "yes" \
+    "$(awk 'NR == FNR { if (FNR == 1 || $1 < low) low = $1; next } $1 >= low { below = "no" }
+            END { print below ? below : "yes" }' "$logs/strong.levels" "$logs/weak.levels")"
+check "counters that never count: dashed ratio on every line" "" \
+    "$(sed -n "1,$(lines)p" "$logs/program.out" | grep -v -x ' [ 0-9][0-9]\.[0-9] | --------- ')"
+import -window "$window" "$logs/screenshot-kernel.png"
+check "bars of both channels" "yes" "$([ "$(bar_pixels "$logs/screenshot-kernel.png" 0 29)" -gt 0 ] && echo yes || echo no)"
+
+# Nothing broadcast, and Apply with the band: cable channel 27 typed, the CATV box ticked and Apply
+# clicked retune the frontend to exactly 249 MHz, where nothing is broadcast: no lock, so no level
+# (the " -- |" form), no counters offered (the error reads fail), and no bars for those samples.
+"$driver" apply 27 catv
+wait_until 10 tuned_to 249000000
+check "Apply cable 27: frequency tuned (Hz)" "249000000" "$(tuned FREQUENCY)"
+wait_until 10 has_lines $(($(lines) + 1))
+first=$(($(lines) + 1))
+wait_until 15 has_lines $((first + 4))
+check "nothing broadcast: the reader sees no lock" "" "$(dvb-fe-tool --femon -c 2 2>&1 | grep -E 'Lock|C/N')"
+check "nothing broadcast: five lines without a level" "$(printf ' -- | -2.00E+00\n%.0s' 1 2 3 4 5)" \
+    "$(sed -n "$first,$((first + 4))p" "$logs/program.out")"
+import -window "$window" "$logs/screenshot-nothing.png"
+check "nothing broadcast: no bars for the last five samples" "0" "$(bar_pixels "$logs/screenshot-nothing.png" 25 29)"
+check "nothing broadcast: the weak channel's bars before them" "yes" \
+    "$([ "$(bar_pixels "$logs/screenshot-nothing.png" 10 20)" -gt 0 ] && echo yes || echo no)"
+check "standard error until now" "" "$(cat "$logs/program.err")"
+
+# The tuner taken away as a hot-unplug does it: the device unbound from vidtv's driver, its
+# nodes gone. No line for those samples, one diagnostic line each, the program keeps running and
+# closes with exit code 0 when told to.
+echo vidtv.0 >/sys/bus/platform/drivers/vidtv/unbind
+unplugged_at=$(lines)
+check "unplugged: device node gone" "no" "$([ -e /dev/dvb/adapter0/frontend0 ] && echo yes || echo no)"
+wait_until 15 eval '[ "$(wc -l <"$logs/program.err")" -ge 3 ]'
+check "unplugged: failed samples on standard error" "get_level: IKsPropertySet.Set hr=8007048F" \
+    "$(sort -u "$logs/program.err")"
+check "unplugged: no lines for those samples" "$unplugged_at" "$(lines)"
+check "unplugged: still running" "yes" "$(ended && echo no || echo yes)"
+"$driver" close
+wait_until 30 ended || kill "$program"
+wait "$program"
+check "closed: exit code" "0" "$?"
+
+[ "$failures" -eq 0 ]

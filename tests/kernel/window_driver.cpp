@@ -1,0 +1,147 @@
+// Test helper run beside the program on an X server with no window manager: finds the program's
+// window and uses it as a person would, with clicks and keystrokes through the X server's input
+// queue (XTEST), and closes it as a window manager's close box does. Every wait is bounded.
+//
+//   window_driver window             waits up to 60 s for the window; prints "id x y width height"
+//   window_driver apply CH [catv]    types CH into the channel box, clicks the CATV box when asked,
+//                                    then clicks Apply
+//   window_driver close              asks the window to close (WM_DELETE_WINDOW)
+//
+// Exit codes: 0 done, 2 no window, 3 usage or no X server.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+// The controls' centres in the client area, where the program places them.
+struct Point {
+    int x;
+    int y;
+};
+static const Point channel_box = {152, 160};
+static const Point catv_box = {182, 160};
+static const Point apply_button = {280, 159};
+
+static std::string name_of(Display *display, Window window)
+{
+    char *name = nullptr;
+    if (XFetchName(display, window, &name) == 0 || name == nullptr)
+        return {};
+    std::string result = name;
+    XFree(name);
+    return result;
+}
+
+// The program's window is a viewable top-level window titled with string 103 of its resources.
+static Window find_window(Display *display)
+{
+    Window root = DefaultRootWindow(display);
+    Window parent = 0;
+    Window *children = nullptr;
+    unsigned int count = 0;
+    Window found = 0;
+    if (XQueryTree(display, root, &root, &parent, &children, &count) == 0)
+        return 0;
+    for (unsigned int i = 0; i < count && found == 0; ++i) {
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(display, children[i], &attributes) != 0 && attributes.map_state == IsViewable &&
+            name_of(display, children[i]) == "Quorvex")
+            found = children[i];
+    }
+    XFree(children);
+    return found;
+}
+
+static Window wait_for_window(Display *display)
+{
+    for (int waited_ms = 0; waited_ms < 60000; waited_ms += 100) {
+        if (Window window = find_window(display))
+            return window;
+        usleep(100000);
+    }
+    return 0;
+}
+
+static void click(Display *display, Window window, Point at)
+{
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), at.x, at.y, &x, &y, &child);
+    XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
+    XTestFakeButtonEvent(display, 1, True, CurrentTime);
+    XTestFakeButtonEvent(display, 1, False, CurrentTime);
+    XSync(display, False);
+}
+
+static void press(Display *display, KeySym symbol)
+{
+    const KeyCode code = XKeysymToKeycode(display, symbol);
+    XTestFakeKeyEvent(display, code, True, CurrentTime);
+    XTestFakeKeyEvent(display, code, False, CurrentTime);
+    XSync(display, False);
+}
+
+static int apply(Display *display, Window window, const char *channel, bool catv)
+{
+    // There is no window manager to give the window the keyboard when it is clicked.
+    XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    click(display, window, channel_box);
+    press(display, XK_End);
+    for (int i = 0; i < 4; ++i)
+        press(display, XK_BackSpace);
+    for (const char *digit = channel; *digit != 0; ++digit)
+        press(display, XK_0 + (*digit - '0'));
+    // The click on the box or the button takes the focus from the channel box, which corrects its value first.
+    if (catv)
+        click(display, window, catv_box);
+    click(display, window, apply_button);
+    return 0;
+}
+
+static int close_window(Display *display, Window window)
+{
+    XEvent event = {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XSync(display, False);
+    return 0;
+}
+
+static bool digits(const char *text) { return *text != 0 && std::strspn(text, "0123456789") == std::strlen(text); }
+
+int main(int argc, char **argv)
+{
+    Display *display = XOpenDisplay(nullptr);
+    if (display == nullptr || argc < 2)
+        return 3;
+    const Window window = wait_for_window(display);
+    if (window == 0)
+        return 2;
+    int result = 3;
+    if (std::strcmp(argv[1], "window") == 0 && argc == 2) {
+        XWindowAttributes attributes;
+        XGetWindowAttributes(display, window, &attributes);
+        std::printf("0x%lx %d %d %d %d\n", window, attributes.x, attributes.y, attributes.width, attributes.height);
+        result = 0;
+    } else if (std::strcmp(argv[1], "apply") == 0 && (argc == 3 || (argc == 4 && std::strcmp(argv[3], "catv") == 0)) &&
+               digits(argv[2])) {
+        result = apply(display, window, argv[2], argc == 4);
+    } else if (std::strcmp(argv[1], "close") == 0 && argc == 2) {
+        result = close_window(display, window);
+    }
+    XCloseDisplay(display);
+    return result;
+}
