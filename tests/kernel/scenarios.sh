@@ -14,25 +14,7 @@ driver=$work/window_driver
 logs=$(mktemp -d)
 trap 'cp "$logs"/* "$out/" 2>/dev/null' EXIT
 
-failures=0
-check() { # name, expected, actual
-    if [ "$2" == "$3" ]; then echo "ok   $1"; else
-        echo "FAIL $1: expected [$2], got [$3]"
-        failures=$((failures + 1))
-    fi
-}
-require() { # name, expected, actual: a check the rest of the run depends on
-    check "$@"
-    [ "$failures" -eq 0 ] || exit 1
-}
-wait_until() { # seconds, command...: polls the command until it succeeds or the time is up
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.2
-    done
-}
+source "$(dirname "$0")/../support/checks.sh"
 lines() { wc -l <"$logs/program.out"; }
 has_lines() { [ "$(lines)" -ge "$1" ]; }
 ended() { ! kill -0 "$program" 2>/dev/null; }

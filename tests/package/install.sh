@@ -78,16 +78,7 @@ file_list() {
     -o -path /quorvex-test -o -path /root -o -path /run \) -prune -o -print | sort
 }
 
-failures=0
-checks=0
-check() { # name, expected, actual
-  checks=$((checks + 1))
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
-}
-require() { # a check the rest of the run depends on
-  check "$@"
-  [ "$failures" -eq 0 ] || exit 1
-}
+source "$(dirname "$0")/../support/checks.sh"
 
 require "package lists updated" "0" "$(inside 300 apt-get update -q >"$artefacts/package-apt-update.log" 2>&1; echo $?)"
 file_list >"$artefacts/package-files-before.txt"

@@ -25,18 +25,7 @@ trap 'kill "${started[@]}" 2>/dev/null; rm -rf "$work"' EXIT
 # The simulated tuner, with a seed of its own so every run prints the same levels.
 export QUORVEX_SIM=default QUORVEX_SIM_SEED=5
 
-failures=0
-check() { # name, expected, actual
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
-}
-wait_until() { # seconds, command...: polls the command until it succeeds or the time is up
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || return 1
-    sleep 0.1
-  done
-}
+source "$(dirname "$0")/../support/checks.sh"
 has_lines() { [ "$(wc -l <"$1")" -ge "$2" ]; }
 ended() { ! kill -0 "$1" 2>/dev/null; }
 # Runs the program in the background with the given environment (NAME=VALUE...) and descriptor

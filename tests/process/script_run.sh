@@ -19,10 +19,7 @@ done
 kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
 
-failures=0
-check() { # name, expected, actual
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
-}
+source tests/support/checks.sh
 check "samples on standard output" 3 "$(head -3 "$work/out" | wc -l)"
 check "nothing but sample lines on standard output" "" \
   "$(grep -v -E '^ ([-0-9. ]{4}|--) \| ([-+0-9.E ]{9}|--------- )$' "$work/out")"

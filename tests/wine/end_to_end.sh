@@ -30,22 +30,7 @@ trap 'cp "$work"/*.log "$work"/*.out "$work"/*.err "$artefacts/" 2>/dev/null
       /usr/lib/wine/wineserver -k 2>/dev/null; rm -rf "$WINEPREFIX" "$work"' EXIT
 seed=7
 
-failures=0
-check() { # name, expected, actual
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
-}
-require() { # name, expected, actual: a check the rest of the run depends on
-  check "$@"
-  [ "$failures" -eq 0 ] || exit 1
-}
-wait_until() { # seconds, command...: polls the command until it succeeds or the time is up
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || return 1
-    sleep 0.2
-  done
-}
+source "$(dirname "$0")/../support/checks.sh"
 lines() { wc -l <"$1"; }
 has_lines() { [ "$(lines "$1")" -ge "$2" ]; }
 logged() { grep -q -x "$2" "$1"; }

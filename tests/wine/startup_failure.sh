@@ -32,10 +32,7 @@ timeout 40 "$wine" "$build/box_probe.exe" ok >/dev/null 2>&1
 wait "$program"
 status=$?
 
-failures=0
-check() { # name, expected, actual
-  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
-}
+source "$(dirname "$0")/../support/checks.sh"
 check "standard error" "create_filters: CLSID_DVBTNetworkProvider" "$(cat "$work/err")"
 check "standard error ends in one newline" "1" "$(wc -l <"$work/err")"
 check "standard output" "" "$(cat "$work/out")"

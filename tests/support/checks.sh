@@ -1,0 +1,21 @@
+# What every shell test of the project checks with: a named comparison reported as "ok" or
+# "FAIL", a check the rest of a run depends on, and a wait that is always bounded. Sourced; a test
+# ends with [ "$failures" -eq 0 ], and $checks tells that it checked anything at all.
+failures=0
+checks=0
+check() { # name, expected, actual
+  checks=$((checks + 1))
+  if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
+}
+require() { # name, expected, actual: a check the rest of the run depends on
+  check "$@"
+  [ "$failures" -eq 0 ] || exit 1
+}
+wait_until() { # seconds, command...: polls the command until it succeeds or the time is up
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.1
+  done
+}
