@@ -222,4 +222,19 @@ TEST(SignalModel, ChannelsAreStrongWeakOrEmptyAndMoveFromSampleToSample)
     EXPECT_NE(tuning::figures_for(539000, 8, 42).level_value, once.level_value);
 }
 
+// The world the program starts in keeps no call log: nothing grows per sample in a monitor that
+// runs for days.
+class ProgramWorldTest : public SimTest {};
+
+TEST_F(ProgramWorldTest, RecordsNoCallsWhileSampling)
+{
+    ASSERT_EQ(tuning::simulate("default", nullptr), "");
+    bring_tuner_up();
+    capture([] {
+        for (int sample = 0; sample < 3; ++sample)
+            take_sample();
+    });
+    EXPECT_TRUE(tuning::calls().empty()) << tuning::calls().size() << " calls recorded";
+}
+
 } // namespace

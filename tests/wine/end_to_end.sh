@@ -116,6 +116,12 @@ convert "$work/screen.png" -crop "${width}x${height}+${x}+${y}" +repage "$artefa
 bar_pixels=$(convert "$artefacts/screenshot-wine.png" -fill black +opaque '#32FF00' -fill white -opaque '#32FF00' \
   -format '%[fx:int(mean*w*h)]' info: 2>/dev/null)
 check "default: bars drawn" "yes" "$([ "${bar_pixels:-0}" -gt 0 ] && echo yes || echo no)"
+# As on a Japanese Windows: "Interval:" whole before the interval edit, a proper close box.
+fonts=$(driver fonts)
+check "default: the labels' face" "label_face=IPAPGothic" "$(grep '^label_face=' <<<"$fonts")"
+check "default: \"Interval:\" ends before the edit" "yes" \
+  "$([ "$(sed -n 's/^interval_width=//p' <<<"$fonts")" -le 42 ] 2>/dev/null && echo yes || echo no)"
+check "default: the close box's glyph face" "close_glyph_face=Marlett" "$(grep '^close_glyph_face=' <<<"$fonts")"
 
 # Apply with cable channel 27, typed and clicked: exactly one new tune request, at 249000 kHz.
 check "default: settings typed and ticked" "$(printf 'channel=27\ncatv=1')" "$(driver apply 27 1)"

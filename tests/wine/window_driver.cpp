@@ -6,6 +6,7 @@
 //   window_driver apply CH CATV    types CH into the channel box, sets the CATV box to CATV (0 or 1)
 //                                  and clicks Apply; prints "channel=..." and "catv=..." as shown
 //   window_driver close            clicks the window's close box
+//   window_driver fonts            prints the faces the window's labels and close box get
 //
 // Exit codes: 0 done, 2 no window, 3 usage, 4 the window did not take an input in time.
 #include <windows.h>
@@ -183,6 +184,35 @@ static int close_window(HWND window)
     return 0;
 }
 
+// The faces the window's text gets in this prefix: the labels' face and the width of "Interval:"
+// in it (the interval edit starts 42 pixels after the label), and the face of the close box's
+// glyph.
+static int report_fonts(HWND window)
+{
+    HDC dc = GetDC(window);
+    const auto face_of = [dc](const wchar_t *asked, int height, const wchar_t *sample, SIZE *extent) {
+        HFONT font = CreateFontW(height, 0, 0, 0, 400, FALSE, FALSE, FALSE, 128, 0, 0, 2, 0x31, asked);
+        HGDIOBJ previous = SelectObject(dc, font);
+        wchar_t face[LF_FACESIZE] = {};
+        GetTextFaceW(dc, LF_FACESIZE, face);
+        if (extent != nullptr)
+            GetTextExtentPoint32W(dc, sample, static_cast<int>(std::wcslen(sample)), extent);
+        SelectObject(dc, previous);
+        DeleteObject(font);
+        return std::wstring(face);
+    };
+    SIZE label = {};
+    const std::wstring label_face = face_of(L"MS UI Gothic", 12, L"Interval:", &label);
+    const std::wstring glyph_face = face_of(L"Marlett", 12, L"r", nullptr);
+    ReleaseDC(window, dc);
+    std::printf("label_face=%ls
+interval_width=%ld
+close_glyph_face=%ls
+", label_face.c_str(), label.cx,
+                glyph_face.c_str());
+    return 0;
+}
+
 int wmain(int argc, wchar_t **argv)
 {
     if (argc < 2)
@@ -201,5 +231,7 @@ int wmain(int argc, wchar_t **argv)
         return apply(window, argv[2], std::wcscmp(argv[3], L"1") == 0);
     if (std::wcscmp(argv[1], L"close") == 0)
         return close_window(window);
+    if (std::wcscmp(argv[1], L"fonts") == 0)
+        return report_fonts(window);
     return 3;
 }
