@@ -118,7 +118,7 @@ bar_pixels=$(convert "$artefacts/screenshot-wine.png" -fill black +opaque '#32FF
 check "default: bars drawn" "yes" "$([ "${bar_pixels:-0}" -gt 0 ] && echo yes || echo no)"
 # As on a Japanese Windows: "Interval:" whole before the interval edit, a proper close box.
 fonts=$(driver fonts)
-check "default: the labels' face" "label_face=IPAPGothic" "$(grep '^label_face=' <<<"$fonts")"
+check "default: the labels' face" "label_face=MS UI Gothic" "$(grep '^label_face=' <<<"$fonts")"
 check "default: \"Interval:\" ends before the edit" "yes" \
   "$([ "$(sed -n 's/^interval_width=//p' <<<"$fonts")" -le 42 ] 2>/dev/null && echo yes || echo no)"
 check "default: the close box's glyph face" "close_glyph_face=Marlett" "$(grep '^close_glyph_face=' <<<"$fonts")"

@@ -190,8 +190,8 @@ static int close_window(HWND window)
 static int report_fonts(HWND window)
 {
     HDC dc = GetDC(window);
-    const auto face_of = [dc](const wchar_t *asked, int height, const wchar_t *sample, SIZE *extent) {
-        HFONT font = CreateFontW(height, 0, 0, 0, 400, FALSE, FALSE, FALSE, 128, 0, 0, 2, 0x31, asked);
+    const auto face_of = [dc](const wchar_t *asked, DWORD charset, const wchar_t *sample, SIZE *extent) {
+        HFONT font = CreateFontW(12, 0, 0, 0, 400, FALSE, FALSE, FALSE, charset, 0, 0, 2, 0x31, asked);
         HGDIOBJ previous = SelectObject(dc, font);
         wchar_t face[LF_FACESIZE] = {};
         GetTextFaceW(dc, LF_FACESIZE, face);
@@ -202,13 +202,10 @@ static int report_fonts(HWND window)
         return std::wstring(face);
     };
     SIZE label = {};
-    const std::wstring label_face = face_of(L"MS UI Gothic", 12, L"Interval:", &label);
-    const std::wstring glyph_face = face_of(L"Marlett", 12, L"r", nullptr);
+    const std::wstring label_face = face_of(L"MS UI Gothic", SHIFTJIS_CHARSET, L"Interval:", &label);
+    const std::wstring glyph_face = face_of(L"Marlett", SYMBOL_CHARSET, L"r", nullptr);
     ReleaseDC(window, dc);
-    std::printf("label_face=%ls
-interval_width=%ld
-close_glyph_face=%ls
-", label_face.c_str(), label.cx,
+    std::printf("label_face=%ls\ninterval_width=%ld\nclose_glyph_face=%ls\n", label_face.c_str(), label.cx,
                 glyph_face.c_str());
     return 0;
 }
