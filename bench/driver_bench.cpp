@@ -43,7 +43,8 @@ void tick_on_simulated_tuner(benchmark::State &state)
 }
 BENCHMARK(tick_on_simulated_tuner)->Unit(benchmark::kMicrosecond);
 
-void tick_on_kernel_frontend(benchmark::State &state)
+// The action once per iteration on the kernel frontend driver, with the kernel calls it makes.
+template <typename Action> void on_kernel_frontend(benchmark::State &state, Action action)
 {
     FakeKernel fake;
     HWND hwnd = start_on_frontend(fake);
@@ -51,12 +52,14 @@ void tick_on_kernel_frontend(benchmark::State &state)
     std::uint64_t samples = 0;
     for (auto _ : state) {
         count_on(fake, ++samples);
-        tick_and_repaint(hwnd);
+        action(hwnd);
     }
     state.counters["kernel_calls_per_sample"] = static_cast<double>(fake.ioctls() - before) / samples;
     close_window(hwnd);
     tuning::reset();
 }
+
+void tick_on_kernel_frontend(benchmark::State &state) { on_kernel_frontend(state, tick_and_repaint); }
 BENCHMARK(tick_on_kernel_frontend)->Unit(benchmark::kMicrosecond);
 
 void sample_on_simulated_tuner(benchmark::State &state)
@@ -70,17 +73,7 @@ BENCHMARK(sample_on_simulated_tuner)->Unit(benchmark::kMicrosecond);
 
 void sample_on_kernel_frontend(benchmark::State &state)
 {
-    FakeKernel fake;
-    HWND hwnd = start_on_frontend(fake);
-    const int before = fake.ioctls();
-    std::uint64_t samples = 0;
-    for (auto _ : state) {
-        count_on(fake, ++samples);
-        take_sample();
-    }
-    state.counters["kernel_calls_per_sample"] = static_cast<double>(fake.ioctls() - before) / samples;
-    close_window(hwnd);
-    tuning::reset();
+    on_kernel_frontend(state, [](HWND) { take_sample(); });
 }
 BENCHMARK(sample_on_kernel_frontend)->Unit(benchmark::kMicrosecond);
 
