@@ -22,8 +22,7 @@ HWND start_on_simulated_tuner()
 HWND start_on_frontend(FakeKernel &fake)
 {
     fake.add("/dev/dvb/adapter0/frontend0", {SYS_ISDBT});
-    tuning::reset();
-    tuning::record_calls(false);
+    tuning::reset_for_program();
     tuning::use_frontend(tuning::find_frontend({}));
     return start_quiet_window();
 }

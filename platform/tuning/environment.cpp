@@ -32,8 +32,7 @@ std::string configure_from_environment()
                    "\" is not an adapter number; use a decimal number from 0 to 255";
         adapter = static_cast<unsigned>(number);
     }
-    reset();
-    record_calls(false);
+    reset_for_program();
     use_frontend(find_frontend(adapter));
     return {};
 }

@@ -155,12 +155,16 @@ void reset()
     use_driver(simulated_driver());
 }
 
-void ensure_started()
+void reset_for_program()
 {
-    if (started)
-        return;
     reset();
     record_calls(false);
+}
+
+void ensure_started()
+{
+    if (!started)
+        reset_for_program();
 }
 
 void use_driver(Driver &driver)

@@ -61,8 +61,9 @@ struct LiveObject {
 // A fresh world on the simulated tuner: the expected devices, default seed, no faults, an empty
 // call log that records every call.
 void reset();
-// First use by the program: the fresh world, recording nothing, unless the process set one up
-// already.
+// A fresh world as the program starts in it: as reset(), but recording no calls.
+void reset_for_program();
+// First use by the program: reset_for_program, unless the process set a world up already.
 void ensure_started();
 // The driver behind the tuner and capture filters from now on; the device world becomes its
 // devices and the system's transport information filter.

@@ -57,8 +57,7 @@ bool apply_scenario(std::string_view scenario)
 
 std::string simulate(const char *scenario, const char *seed)
 {
-    reset();
-    record_calls(false);
+    reset_for_program();
     if (seed != nullptr) {
         std::uint64_t value = 0;
         if (!parse_decimal(seed, UINT64_MAX, value))
