@@ -4,7 +4,7 @@
 
 #include "platform/tuning/frontend/discovery.h"
 #include "platform/tuning/frontend/frontend_driver.h"
-#include "platform/tuning/model/world.h"
+#include "platform/tuning/model/test_world.h"
 #include "platform/tuning/simulated/scenarios.h"
 #include "support/fake_frontend.h"
 #include "tuner/tuner.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "platform/qtwindow/application.h"
-#include "platform/qtwindow/test_hooks.h"
+#include "support/window_hooks.h"
 
 HWND start_quiet_window()
 {

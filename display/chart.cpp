@@ -50,7 +50,8 @@ static void draw_texts(HDC hdc)
     RECT header = {30, 5, 310, 20};
     FillRect(hdc, &header, background_brush());
     swprintf(text, 64,
-             applied_settings.catv != 0 ? L"Channel = C%2d, Interval = %d (s)" : L"Channel = %2d, Interval = %d (s)",
+             is_cable(applied_settings.catv) ? L"Channel = C%2d, Interval = %d (s)"
+                                             : L"Channel = %2d, Interval = %d (s)",
              applied_settings.channel, applied_settings.interval_s);
     // Without DT_SINGLELINE the vertical centring has no effect: the line sits at the top.
     DrawTextW(hdc, text, -1, &header, DT_CENTER | DT_VCENTER);

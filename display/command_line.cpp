@@ -109,7 +109,7 @@ StartOptions parse_command_line(const WCHAR *command_line)
     }
     // The channel's range depends on the band, which may come later on the line.
     const int channel = options.settings.channel;
-    if (channel < 13 || channel > (options.settings.catv == 1 ? 63 : 62))
+    if (channel < lowest_channel || channel > highest_channel(options.settings.catv))
         return refuse(L"--channel " + channel_text + L": out of range (13 to 62, or 63 with --catv)");
     const auto asked = [&](const wchar_t *name) { return std::find(seen.begin(), seen.end(), name) != seen.end(); };
     if (asked(L"--help"))

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "tuner/tuner.h"
 
 struct TuneSettings {
     int interval_s; // sampling interval, 1 to 60 s
@@ -43,9 +44,21 @@ void create_controls(HWND parent);
 void on_settings_command(HWND hwnd, UINT code, HWND control);
 int read_edit_number(HWND edit);
 
+// One tick's record of its sample, made once: the console line, the history's bar and value box
+// and the log's row are each a form of it.
+struct SampleRecord {
+    std::time_t time;
+    TuneSettings settings; // in force: the channel and band the sample was taken on
+    LevelSample sample;
+    SampleState state;
+};
+// Where the records' times come from; tests put a clock of their own here.
+extern std::time_t (*sample_clock)();
+
 // Sampling timer and level history
 void reset_level_history();
-void record_sample();
+// Takes the tick's sample into the history and returns its record.
+SampleRecord record_sample();
 BOOL arm_sample_timer(HWND hwnd, int interval_s);
 void disarm_sample_timer(HWND hwnd);
 void on_sample_timer(HWND hwnd);
@@ -71,12 +84,10 @@ void tell_user(const std::wstring &text, StartAction action);
 // Sample log: one CSV row per tick, appended to the file the command line names.
 // Opens it for appending; false, with the reason on standard error, when it cannot be opened.
 bool open_sample_log(const std::wstring &path);
-// One row for the sample just taken, at the settings in force; nothing when no log is open.
-void write_sample_log_row();
+// The record's row; nothing when no log is open.
+void write_sample_log_row(const SampleRecord &record);
 void close_sample_log();
 extern const WCHAR *const log_failure_text;
-// Where the rows' times come from; tests put a clock of their own here.
-extern std::time_t (*sample_log_clock)();
 
 // Wide text as UTF-8, for diagnostics that name a file.
 std::string narrow_text(const std::wstring &text);

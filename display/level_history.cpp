@@ -1,8 +1,11 @@
-// The level history: what one sampling tick does to it.
+// What one sampling tick does with its sample: the level history keeps its level, and the record
+// keeps every fact of it for the outputs that show more.
 #include "display/display.h"
-#include "tuner/tuner.h"
 
 double level_history[level_history_size];
+
+static std::time_t current_time() { return std::time(nullptr); }
+std::time_t (*sample_clock)() = current_time;
 
 void reset_level_history()
 {
@@ -10,9 +13,12 @@ void reset_level_history()
         level = 0.0;
 }
 
-void record_sample()
+SampleRecord record_sample()
 {
     for (int i = 1; i < level_history_size; ++i)
         level_history[i - 1] = level_history[i];
-    level_history[level_history_size - 1] = take_sample();
+    SampleRecord record = {sample_clock(), applied_settings, take_level_sample(), sample_failed};
+    record.state = sample_state(record.sample);
+    level_history[level_history_size - 1] = history_level(record.sample);
+    return record;
 }

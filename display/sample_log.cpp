@@ -8,17 +8,16 @@
 #include <string>
 
 #include "display/display.h"
-#include "tuner/tuner.h"
 
 const WCHAR *const log_failure_text = L"ログファイルを開けません！終了します\n";
-
-static std::time_t current_time() { return std::time(nullptr); }
-std::time_t (*sample_log_clock)() = current_time;
 
 static std::FILE *log_file = nullptr;
 static std::wstring log_name;
 // While rows cannot be written, one line on standard error says so, not one per tick.
 static bool log_failing = false;
+// Where the file must be cut back to before anything more goes in: the start of a row that was
+// written only in part and could not be cut away at once. -1 when the file ends with a whole row.
+static long long torn_from = -1;
 
 static const char header[] = "time,channel,band,frequency_khz,level_db,error_ratio,state\n";
 
@@ -51,6 +50,7 @@ bool open_sample_log(const std::wstring &path)
     std::setvbuf(log_file, nullptr, _IONBF, 0);
     log_name = path;
     log_failing = false;
+    torn_from = -1;
     return true;
 }
 
@@ -112,49 +112,49 @@ static void append_decimal(std::string &row, double value, std::chars_format for
         row += *c == 'e' ? 'E' : *c;
 }
 
-// The sentinels take_sample leaves: -2.0 for a reading that failed or was not made, -1.0 for a
-// zero level value or a zero cycle count. The state names the first of them, level first.
-static std::string sample_row(std::time_t when, const TuneSettings &settings, double level, double ratio)
+static const char *const state_words[] = {"ok", "no-level", "no-ratio", "ratio-failed", "failed"};
+
+static std::string sample_row(const SampleRecord &record)
 {
     std::string row;
-    append_local_time(row, when);
+    append_local_time(row, record.time);
     row += ',';
-    append_integer(row, settings.channel, 1);
-    row += settings.catv == 1 ? ",CATV," : ",UHF,";
-    append_integer(row, channel_frequency_khz(settings.channel, settings.catv), 1);
+    append_integer(row, record.settings.channel, 1);
+    row += is_cable(record.settings.catv) ? ",CATV," : ",UHF,";
+    append_integer(row, channel_frequency_khz(record.settings.channel, record.settings.catv), 1);
     row += ',';
-    const bool level_read = level != -2.0 && level != -1.0;
-    const bool ratio_read = level != -2.0 && ratio != -2.0 && ratio != -1.0;
-    if (level_read)
-        append_decimal(row, level, std::chars_format::fixed, 1);
+    if (record.sample.level == reading_value)
+        append_decimal(row, record.sample.level_db, std::chars_format::fixed, 1);
     row += ',';
-    if (ratio_read)
-        append_decimal(row, ratio, std::chars_format::scientific, 2);
-    row += level == -2.0   ? ",failed\n"
-           : level == -1.0 ? ",no-level\n"
-           : ratio == -2.0 ? ",ratio-failed\n"
-           : ratio == -1.0 ? ",no-ratio\n"
-                           : ",ok\n";
+    if (record.sample.ratio == reading_value)
+        append_decimal(row, record.sample.error_ratio, std::chars_format::scientific, 2);
+    row += ',';
+    row += state_words[record.state];
+    row += '\n';
     return row;
 }
 
-void write_sample_log_row()
+void write_sample_log_row(const SampleRecord &record)
 {
     if (log_file == nullptr)
         return;
-    // The end of the file is the last row's end: a failed write is cut back to it, and an empty
-    // file (new, or emptied meanwhile) gets the header first.
-    std::fseek(log_file, 0, SEEK_END);
-    const long boundary = std::ftell(log_file);
-    std::string rows = boundary == 0 ? header : "";
-    rows += sample_row(sample_log_clock(), applied_settings, last_sample_level, last_sample_ratio);
-    if (std::fwrite(rows.data(), 1, rows.size(), log_file) == rows.size() && std::fflush(log_file) == 0) {
-        log_failing = false;
-        return;
+    if (torn_from >= 0 && _chsize_s(_fileno(log_file), torn_from) == 0)
+        torn_from = -1;
+    if (torn_from < 0) {
+        // The end of the file is the last row's end: a failed write is cut back to it, and an empty
+        // file (new, or emptied meanwhile) gets the header first.
+        _fseeki64(log_file, 0, SEEK_END);
+        const long long boundary = _ftelli64(log_file);
+        std::string rows = boundary == 0 ? header : "";
+        rows += sample_row(record);
+        if (std::fwrite(rows.data(), 1, rows.size(), log_file) == rows.size() && std::fflush(log_file) == 0) {
+            log_failing = false;
+            return;
+        }
+        std::clearerr(log_file);
+        if (boundary >= 0 && _chsize_s(_fileno(log_file), boundary) != 0)
+            torn_from = boundary;
     }
-    std::clearerr(log_file);
-    if (boundary >= 0)
-        _chsize_s(_fileno(log_file), boundary);
     if (!log_failing)
         std::fprintf(stderr, "quorvex: cannot write to the log %s; rows are lost until it can be written again\n",
                      narrow_text(log_name).c_str());

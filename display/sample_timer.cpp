@@ -11,7 +11,6 @@ void disarm_sample_timer(HWND hwnd) { KillTimer(hwnd, SAMPLE_TIMER_ID); }
 
 void on_sample_timer(HWND hwnd)
 {
-    record_sample();
-    write_sample_log_row();
+    write_sample_log_row(record_sample());
     InvalidateRect(hwnd, nullptr, FALSE);
 }

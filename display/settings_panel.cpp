@@ -33,7 +33,7 @@ void create_controls(HWND parent)
     interval_edit = create_control(parent, L"EDIT", interval_text, edit_style, 77, 154, 15, 12);
     channel_edit = create_control(parent, L"EDIT", channel_text, edit_style, 145, 154, 15, 12);
     catv_check = create_control(parent, L"BUTTON", L"CATV", WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, 175, 153, 45, 15);
-    if (pending_settings.catv == 1)
+    if (is_cable(pending_settings.catv))
         SendMessageW(catv_check, BM_SETCHECK, BST_CHECKED, 0);
     apply_button = create_control(parent, L"BUTTON", L"Apply", WS_CHILD | WS_VISIBLE, 250, 150, 60, 19);
     if (control_font == nullptr)
@@ -112,8 +112,8 @@ void on_settings_command(HWND hwnd, UINT code, HWND control)
     if (code == EN_KILLFOCUS && control == interval_edit)
         pending_settings.interval_s = correct(interval_edit, read_edit_number(interval_edit), 1, 60);
     else if (code == EN_KILLFOCUS && control == channel_edit)
-        pending_settings.channel =
-            correct(channel_edit, read_edit_number(channel_edit), 13, pending_settings.catv == 1 ? 63 : 62);
+        pending_settings.channel = correct(channel_edit, read_edit_number(channel_edit), lowest_channel,
+                                           highest_channel(pending_settings.catv));
     else if (code == BN_CLICKED && control == catv_check)
         reread_band();
     else if (code == BN_CLICKED && control == apply_button)

@@ -34,3 +34,4 @@
 #endif
 
 #include "platform/system_guids.h"
+#include "platform/tuner_level.h"

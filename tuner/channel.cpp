@@ -5,7 +5,7 @@
 
 int channel_frequency_khz(int channel, int catv)
 {
-    if (catv == 0)
+    if (!is_cable(catv))
         return 6000 * channel + 395000;
     if (channel <= 22)
         return 6000 * channel + 33000;
@@ -15,7 +15,7 @@ int channel_frequency_khz(int channel, int catv)
 int tune_channel(int channel, int catv)
 {
     // Terrestrial 63 passes here; the settings panel narrows the terrestrial band to 62.
-    if (channel < 13 || channel > 63)
+    if (channel < lowest_channel || channel > 63)
         return 1;
     return request_tuning(channel_frequency_khz(channel, catv));
 }

@@ -4,19 +4,11 @@
 
 #include "tuner/tuner.h"
 
-static const DWORD level_property_id = 3;
-static const DWORD level_selectors[] = {0x8B20, 0x8C20, 0x8D20};
-static const DWORD error_count_selectors[] = {0xA020, 0xA120, 0xA220};
-static const DWORD cycle_count_selectors[] = {0xA620, 0xA720};
-
 // Sentinels: a failed reading (or no tuner), and a level value of zero. A ratio of exactly -1.0
 // stands for a zero cycle count, for which no quotient exists.
-static const double reading_failed = -2.0;
+static const double reading_failed_value = -2.0;
 static const double zero_level = -1.0;
 static const double no_ratio = -1.0;
-
-double last_sample_level = reading_failed;
-double last_sample_ratio = reading_failed;
 
 int get_level(DWORD selector)
 {
@@ -26,7 +18,7 @@ int get_level(DWORD selector)
         return -2;
     }
     DWORD selected = selector;
-    HRESULT hr = property->Set(PROPSETID_TunerLevel, level_property_id, nullptr, 0, &selected, sizeof selected);
+    HRESULT hr = property->Set(PROPSETID_TunerLevel, tuner_level::property_id, nullptr, 0, &selected, sizeof selected);
     if (hr != S_OK) {
         property->Release();
         fprintf(stderr, "get_level: IKsPropertySet.Set hr=%08X\n", static_cast<unsigned>(hr));
@@ -34,7 +26,7 @@ int get_level(DWORD selector)
     }
     DWORD value = 0;
     DWORD returned = 0;
-    hr = property->Get(PROPSETID_TunerLevel, level_property_id, &selected, sizeof selected, &value, sizeof value,
+    hr = property->Get(PROPSETID_TunerLevel, tuner_level::property_id, &selected, sizeof selected, &value, sizeof value,
                        &returned);
     property->Release();
     if (hr != S_OK || returned != sizeof value)
@@ -43,10 +35,11 @@ int get_level(DWORD selector)
 }
 
 // Reads the selectors in order into one big-endian number; a failed reading ends it at once.
-template <size_t Count> static bool read_figure(const DWORD (&selectors)[Count], double &figure, double &failure)
+template <size_t Count>
+static bool read_figure(const std::uint32_t (&selectors)[Count], double &figure, double &failure)
 {
     long long combined = 0;
-    for (const DWORD selector : selectors) {
+    for (const std::uint32_t selector : selectors) {
         const int reading = get_level(selector);
         if (reading < 0) {
             failure = reading;
@@ -61,49 +54,84 @@ template <size_t Count> static bool read_figure(const DWORD (&selectors)[Count],
 double get_level_db()
 {
     if (pBDATuner == nullptr)
-        return reading_failed;
+        return reading_failed_value;
     double v = 0;
     double failure = 0;
-    if (!read_figure(level_selectors, v, failure))
+    if (!read_figure(tuner_level::level_selectors, v, failure))
         return failure;
     if (v == 0)
         return zero_level;
-    const double db = 20.0 * log10(5505024.0 / v);
+    const double db = 20.0 * log10(tuner_level::level_reference / v);
     return db > 99.0 ? 99.0 : db;
 }
 
 double get_error_rate()
 {
     if (pBDATuner == nullptr)
-        return reading_failed;
+        return reading_failed_value;
     double errors = 0;
     double cycles = 0;
     double failure = 0;
-    if (!read_figure(error_count_selectors, errors, failure) || !read_figure(cycle_count_selectors, cycles, failure))
+    if (!read_figure(tuner_level::error_count_selectors, errors, failure) ||
+        !read_figure(tuner_level::cycle_count_selectors, cycles, failure))
         return failure;
     if (cycles == 0)
         return no_ratio;
-    return errors / (cycles * 1632.0);
+    return errors / (cycles * tuner_level::bits_per_cycle);
 }
 
-double take_sample()
+// The sentinels end here: everything after this reads what each reading gave.
+static ReadingOutcome outcome_of(double figure, double zero)
 {
-    const double level = get_level_db();
-    last_sample_level = level;
-    last_sample_ratio = reading_failed;
-    if (level == reading_failed)
-        return 0.0;
-    const double ratio = get_error_rate();
-    last_sample_ratio = ratio;
-    if (level == zero_level)
+    return figure == reading_failed_value ? reading_failed : figure == zero ? reading_zero : reading_value;
+}
+
+static void write_sample_line(const LevelSample &sample)
+{
+    if (sample.level == reading_failed)
+        return;
+    if (sample.level == reading_zero)
         printf(" -- |");
     else
-        printf(" %4.1f |", level);
-    if (ratio == no_ratio)
+        printf(" %4.1f |", sample.level_db);
+    if (sample.ratio == reading_zero)
         printf(" --------- \n");
     else
-        printf(" %9.2E\n", ratio);
+        printf(" %9.2E\n", sample.ratio == reading_failed ? reading_failed_value : sample.error_ratio);
     // The line is the monitor's log: make it visible at once, even when redirected to a file.
     fflush(stdout);
-    return level;
+}
+
+LevelSample take_level_sample()
+{
+    LevelSample sample = {reading_failed, 0.0, reading_failed, 0.0};
+    sample.level_db = get_level_db();
+    sample.level = outcome_of(sample.level_db, zero_level);
+    if (sample.level != reading_failed) {
+        sample.error_ratio = get_error_rate();
+        sample.ratio = outcome_of(sample.error_ratio, no_ratio);
+    }
+    write_sample_line(sample);
+    return sample;
+}
+
+double history_level(const LevelSample &sample)
+{
+    switch (sample.level) {
+    case reading_value: return sample.level_db;
+    case reading_zero: return zero_level;
+    case reading_failed: break;
+    }
+    return 0.0;
+}
+
+double take_sample() { return history_level(take_level_sample()); }
+
+SampleState sample_state(const LevelSample &sample)
+{
+    if (sample.level != reading_value)
+        return sample.level == reading_zero ? sample_no_level : sample_failed;
+    if (sample.ratio != reading_value)
+        return sample.ratio == reading_zero ? sample_no_ratio : sample_ratio_failed;
+    return sample_ok;
 }

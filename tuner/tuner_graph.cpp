@@ -17,8 +17,7 @@ static int com_initialisations = 0;
 
 int init_tuner()
 {
-    const int last_channel = pending_settings.catv == 1 ? 63 : 62;
-    if (pending_settings.channel < 13 || pending_settings.channel > last_channel)
+    if (pending_settings.channel < lowest_channel || pending_settings.channel > highest_channel(pending_settings.catv))
         return 0;
 
     const HRESULT hr = CoInitialize(nullptr);

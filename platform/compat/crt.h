@@ -7,3 +7,5 @@
 FILE *_wfopen(const wchar_t *filename, const wchar_t *mode);
 int _fileno(FILE *stream);
 int _chsize_s(int fd, long long size);
+int _fseeki64(FILE *stream, long long offset, int origin);
+long long _ftelli64(FILE *stream);

@@ -38,3 +38,7 @@ int _chsize_s(int fd, long long size)
         return EINVAL;
     return ftruncate(fd, static_cast<off_t>(size)) == 0 ? 0 : errno;
 }
+
+int _fseeki64(FILE *stream, long long offset, int origin) { return fseeko(stream, static_cast<off_t>(offset), origin); }
+
+long long _ftelli64(FILE *stream) { return ftello(stream); }

@@ -5,7 +5,7 @@
 
 #include "platform/qtwindow/fonts.h"
 #include "platform/qtwindow/handle_table.h"
-#include "platform/qtwindow/test_hooks.h"
+#include "platform/qtwindow/seams.h"
 #include "platform/qtwindow/text.h"
 
 namespace qtwindow {

@@ -8,7 +8,7 @@
 #include "platform/platform.h"
 #include "platform/qtwindow/application.h"
 #include "platform/qtwindow/paint.h"
-#include "platform/qtwindow/test_hooks.h"
+#include "platform/qtwindow/seams.h"
 #include "platform/qtwindow/timers.h"
 #include "platform/qtwindow/window.h"
 

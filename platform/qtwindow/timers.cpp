@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "platform/qtwindow/application.h"
-#include "platform/qtwindow/test_hooks.h"
+#include "platform/qtwindow/seams.h"
 #include "platform/qtwindow/window.h"
 
 namespace qtwindow {

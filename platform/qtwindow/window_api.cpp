@@ -6,7 +6,7 @@
 #include "platform/qtwindow/application.h"
 #include "platform/qtwindow/client_window.h"
 #include "platform/qtwindow/controls.h"
-#include "platform/qtwindow/test_hooks.h"
+#include "platform/qtwindow/seams.h"
 #include "platform/qtwindow/text.h"
 #include "platform/qtwindow/timers.h"
 #include "platform/qtwindow/window_class.h"

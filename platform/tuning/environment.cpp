@@ -5,7 +5,7 @@
 
 #include "platform/tuning/frontend/frontend_driver.h"
 #include "platform/tuning/model/decimal.h"
-#include "platform/tuning/model/world.h"
+#include "platform/tuning/model/exchange.h"
 #include "platform/tuning/simulated/scenarios.h"
 
 namespace tuning {

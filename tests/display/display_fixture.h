@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "platform/qtwindow/test_hooks.h"
 #include "support/sim_fixture.h"
+#include "support/window_hooks.h"
 
 class DisplayTest : public SimTest {
 protected:

@@ -36,7 +36,7 @@ protected:
         saved_zone = zone == nullptr ? std::optional<std::string>() : std::string(zone);
         use_zone("JST-9");
         test_now = test_moment;
-        sample_log_clock = test_clock;
+        sample_clock = test_clock;
         folder = fs::temp_directory_path() / ("quorvex-log-test-" + std::to_string(getpid()));
         fs::remove_all(folder);
         fs::create_directories(folder);
@@ -47,7 +47,7 @@ protected:
     void TearDown() override
     {
         close_sample_log();
-        sample_log_clock = saved_clock;
+        sample_clock = saved_clock;
         if (saved_zone)
             setenv("TZ", saved_zone->c_str(), 1);
         else
@@ -63,27 +63,10 @@ protected:
         tzset();
     }
 
-    // Each selector answers one byte, as in the level readings' tests.
-    static void answer_bytes(std::initializer_list<std::uint32_t> selectors, std::uint32_t value)
-    {
-        int shift = 8 * (static_cast<int>(selectors.size()) - 1);
-        for (const std::uint32_t selector : selectors) {
-            tuning::answer(selector, {(value >> shift) & 0xFF, 4, 0, 0});
-            shift -= 8;
-        }
-    }
-    static void level_value(std::uint32_t v) { answer_bytes({0x8B20, 0x8C20, 0x8D20}, v); }
-    static void error_count(std::uint32_t e) { answer_bytes({0xA020, 0xA120, 0xA220}, e); }
-    static void cycle_count(std::uint32_t n) { answer_bytes({0xA620, 0xA720}, n); }
-
     // One tick's sample and its row; returns what went to standard error.
     static std::string tick()
     {
-        return capture([] {
-                   take_sample();
-                   write_sample_log_row();
-               })
-            .err;
+        return capture([] { write_sample_log_row(record_sample()); }).err;
     }
 
     std::string contents() const
@@ -106,52 +89,72 @@ protected:
         return rows;
     }
 
-    std::time_t (*saved_clock)() = sample_log_clock;
+    std::time_t (*saved_clock)() = sample_clock;
     std::optional<std::string> saved_zone;
     fs::path folder;
     fs::path path;
 };
 
-TEST_F(SampleLogTest, EachKindOfSampleHasItsRow)
-{
-    ASSERT_TRUE(open_sample_log(path.wstring()));
-    level_value(0x054000); // 24.1 dB
-    error_count(256);
-    cycle_count(100); // 256 / (100 * 1632)
-    EXPECT_EQ(tick(), "");
-    level_value(0);
-    EXPECT_EQ(tick(), "");
-    level_value(0xFFFFFF); // the lowest level, negative but read
-    cycle_count(0);
-    EXPECT_EQ(tick(), "");
-    tuning::answer(0xA120, {0, 2, 0, 0}); // a short answer on the second error byte
-    EXPECT_EQ(tick(), "");
-    tuning::answer(0x8C20, {0, 2, 0, 0}); // and on the second level byte
-    EXPECT_EQ(tick(), "");
-    EXPECT_EQ(contents(), header + "2026-12-07T22:16:05+09:00,13,UHF,473000,24.1,1.57E-03,ok\n"
-                                   "2026-12-07T22:16:05+09:00,13,UHF,473000,,1.57E-03,no-level\n"
-                                   "2026-12-07T22:16:05+09:00,13,UHF,473000,-9.7,,no-ratio\n"
-                                   "2026-12-07T22:16:05+09:00,13,UHF,473000,-9.7,,ratio-failed\n"
-                                   "2026-12-07T22:16:05+09:00,13,UHF,473000,,,failed\n");
-}
+// Each kind of sample as every output shows it: the console line, the level the history keeps
+// (and the value box and bar draw), and the log's row, all from the one record of the tick.
+struct SampleCase {
+    const char *name;
+    std::uint32_t v, e, n;           // the level value, error count and cycle count read
+    std::uint32_t broken;            // a selector whose exchange fails, or 0
+    tuning::PropertyAnswer breakage; // how it fails
+    const char *line;
+    double history;
+    const char *row; // without the time
+};
 
-TEST_F(SampleLogTest, AZeroLevelWithAFailedRatioIsNamedForTheLevel)
+TEST_F(SampleLogTest, EachKindOfSampleAsTheLineTheHistoryAndTheRowShowIt)
 {
+    const tuning::PropertyAnswer short_answer{0, 2, 0, 0};
+    const tuning::PropertyAnswer failing_get{0, 4, 0, static_cast<tuning::Result>(E_FAIL)};
+    const tuning::PropertyAnswer failing_set{0, 4, static_cast<tuning::Result>(0x8007001F), 0};
+    // 0x054000 = 5505024 / 16: 20 log10(16) = 24.08 dB; 256 / (100 x 1632) = 1.57E-03.
+    const SampleCase cases[] = {
+        {"ok", 0x054000, 256, 100, 0, {}, " 24.1 |  1.57E-03\n", 24.082, "24.1,1.57E-03,ok"},
+        {"no errors", 0x054000, 0, 100, 0, {}, " 24.1 |  0.00E+00\n", 24.082, "24.1,0.00E+00,ok"},
+        {"the largest ratio", 0x054000, 0xFFFFFF, 1, 0, {}, " 24.1 |  1.03E+04\n", 24.082, "24.1,1.03E+04,ok"},
+        {"zero level, read ratio", 0, 0xFFFFFF, 1, 0, {}, " -- |  1.03E+04\n", -1.0, ",1.03E+04,no-level"},
+        {"zero cycles", 0x054000, 5, 0, 0, {}, " 24.1 | --------- \n", 24.082, "24.1,,no-ratio"},
+        {"zero over zero", 0x054000, 0, 0, 0, {}, " 24.1 | --------- \n", 24.082, "24.1,,no-ratio"},
+        // 20 log10(5505024 / 16777215) = -9.68 dB: negative, but read.
+        {"lowest level", 0xFFFFFF, 0, 0, 0, {}, " -9.7 | --------- \n", -9.679, "-9.7,,no-ratio"},
+        {"short error answer", 0x054000, 256, 100, 0xA120, short_answer, " 24.1 | -2.00E+00\n", 24.082,
+         "24.1,,ratio-failed"},
+        {"failing cycle Get", 0x054000, 256, 100, 0xA720, failing_get, " 24.1 | -2.00E+00\n", 24.082,
+         "24.1,,ratio-failed"},
+        {"zero level, failed ratio", 0, 256, 100, 0xA620, failing_get, " -- | -2.00E+00\n", -1.0, ",,no-level"},
+        {"zero level, zero cycles", 0, 256, 0, 0, {}, " -- | --------- \n", -1.0, ",,no-level"},
+        {"short level answer", 0x054000, 256, 100, 0x8C20, short_answer, "", 0.0, ",,failed"},
+        {"failing level Set", 0x054000, 256, 100, 0x8D20, failing_set, "", 0.0, ",,failed"},
+    };
     ASSERT_TRUE(open_sample_log(path.wstring()));
-    level_value(0);
-    tuning::answer(0xA620, {0, 4, 0, static_cast<tuning::Result>(E_FAIL)});
-    tick();
-    cycle_count(0);
-    tick();
-    EXPECT_EQ(rows_without_time(), "13,UHF,473000,,,no-level\n13,UHF,473000,,,no-level\n");
+    std::string rows;
+    for (const SampleCase &c : cases) {
+        answer_level_value(c.v);
+        answer_error_count(c.e);
+        answer_cycle_count(c.n);
+        if (c.broken != 0)
+            tuning::answer(c.broken, c.breakage);
+        const Captured captured = capture([] { write_sample_log_row(record_sample()); });
+        EXPECT_EQ(captured.out, c.line) << c.name;
+        EXPECT_EQ(captured.err, c.broken == 0x8D20 ? "get_level: IKsPropertySet.Set hr=8007001F\n" : "") << c.name;
+        EXPECT_NEAR(level_history[level_history_size - 1], c.history, 0.001) << c.name;
+        rows += std::string("13,UHF,473000,") + c.row + "\n";
+        tuning::clear_answers();
+    }
+    EXPECT_EQ(rows_without_time(), rows);
 }
 
 TEST_F(SampleLogTest, RowsCarryTheSettingsInForce)
 {
     ASSERT_TRUE(open_sample_log(path.wstring()));
-    level_value(0x540000); // 0.0 dB
-    error_count(0);
-    cycle_count(1);
+    answer_level_value(0x540000); // 0.0 dB
+    answer_error_count(0);
+    answer_cycle_count(1);
     applied_settings = {5, 27, 1};
     tick();
     applied_settings = {5, 13, 1};
@@ -232,9 +235,9 @@ TEST_F(SampleLogTest, NumbersKeepTheirDecimalPointUnderACommaLocale)
     ASSERT_STREQ(probe, "24,5") << "the locale is in force";
 
     ASSERT_TRUE(open_sample_log(path.wstring()));
-    level_value(0x054000);
-    error_count(256);
-    cycle_count(100);
+    answer_level_value(0x054000);
+    answer_error_count(256);
+    answer_cycle_count(100);
     tick();
     std::setlocale(LC_NUMERIC, previous.c_str());
     unsetenv("LOCPATH");
@@ -261,7 +264,7 @@ TEST_F(SampleLogTest, AFileThatCannotBeOpenedIsRefusedWithItsReason)
         EXPECT_FALSE(opened) << c.name;
         EXPECT_EQ(captured.err, "quorvex: cannot open the log " + c.path.string() + ": " + c.reason + "\n");
         EXPECT_EQ(captured.out, "");
-        EXPECT_EQ(capture([] { write_sample_log_row(); }).err, "") << "no log, no row";
+        EXPECT_EQ(tick(), "") << "no log, no row";
     }
 }
 
@@ -269,9 +272,9 @@ TEST_F(SampleLogTest, ANameThatIsNotUtf8IsOpenedAndReportedByItsOwnBytes)
 {
     const std::string bytes = folder.string() + "/levels-\xFF.csv";
     const std::wstring wide = folder.wstring() + L"/levels-\xDCFF.csv";
-    level_value(0x540000);
-    error_count(0);
-    cycle_count(1);
+    answer_level_value(0x540000);
+    answer_error_count(0);
+    answer_cycle_count(1);
     ASSERT_TRUE(open_sample_log(wide));
     tick();
     close_sample_log();
@@ -292,10 +295,7 @@ TEST_F(SampleLogTest, AFullDiskGivesOneLineAndSamplingGoesOn)
     std::string err;
     std::string out;
     for (int i = 0; i < 3; ++i) {
-        const Captured captured = capture([] {
-            take_sample();
-            write_sample_log_row();
-        });
+        const Captured captured = capture([] { write_sample_log_row(record_sample()); });
         err += captured.err;
         out += captured.out;
     }
@@ -330,9 +330,9 @@ private:
 
 TEST_F(SampleLogTest, APartlyWrittenRowIsCutAwayAndEachRunOfFailuresIsReportedOnce)
 {
-    level_value(0x054000);
-    error_count(256);
-    cycle_count(100);
+    answer_level_value(0x054000);
+    answer_error_count(256);
+    answer_cycle_count(100);
     const std::string row = "2026-12-07T22:16:05+09:00,13,UHF,473000,24.1,1.57E-03,ok\n";
     ASSERT_TRUE(open_sample_log(path.wstring()));
     std::string err = tick();

@@ -125,7 +125,7 @@ TEST_F(SoakTest, HundredThousandTicksKeepEveryPromise)
                 ++restarts;
             }
             if (tick == unplugged_from)
-                tuning::set_unplug_after(0);
+                tuning::apply_scenario("unplug-after=0");
 
             tuning::clear_answers();
             const bool level_unreadable = inject_fault() || tick >= unplugged_from;

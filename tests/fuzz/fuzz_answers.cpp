@@ -15,7 +15,7 @@
 #include <regex>
 #include <string>
 
-#include "platform/tuning/model/world.h"
+#include "platform/tuning/model/test_world.h"
 #include "tuner/tuner.h"
 
 namespace {

@@ -12,8 +12,8 @@
 
 #include "display/display.h"
 #include "platform/qtwindow/application.h"
-#include "platform/qtwindow/test_hooks.h"
-#include "platform/tuning/model/world.h"
+#include "platform/tuning/model/test_world.h"
+#include "support/window_hooks.h"
 
 namespace {
 

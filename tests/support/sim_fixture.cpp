@@ -19,6 +19,16 @@ std::string live_report()
     return report;
 }
 
+template <std::size_t Bytes> static void answer_bytes(const std::uint32_t (&selectors)[Bytes], std::uint32_t value)
+{
+    for (std::size_t i = 0; i < Bytes; ++i)
+        tuning::answer(selectors[i], {0xA5C3E100u | ((value >> (8 * (Bytes - 1 - i))) & 0xFF), 4, 0, 0});
+}
+
+void answer_level_value(std::uint32_t v) { answer_bytes(tuner_level::level_selectors, v); }
+void answer_error_count(std::uint32_t e) { answer_bytes(tuner_level::error_count_selectors, e); }
+void answer_cycle_count(std::uint32_t n) { answer_bytes(tuner_level::cycle_count_selectors, n); }
+
 void SimTest::SetUp()
 {
     tuning::reset();

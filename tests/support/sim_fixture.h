@@ -8,7 +8,7 @@
 #include <string>
 
 #include "display/display.h"
-#include "platform/tuning/model/world.h"
+#include "platform/tuning/model/test_world.h"
 #include "platform/tuning/simulated/scenarios.h"
 #include "platform/tuning/simulated/simulated_driver.h"
 #include "tuner/tuner.h"
@@ -23,6 +23,12 @@ Captured capture(const std::function<void()> &action);
 
 // The live objects, one "kind x references" per line; empty when everything was released.
 std::string live_report();
+
+// The driver's figures for the next samples, one byte a selector; the upper bytes carry noise
+// that must not count.
+void answer_level_value(std::uint32_t v);
+void answer_error_count(std::uint32_t e);
+void answer_cycle_count(std::uint32_t n);
 
 class SimTest : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
-// Level and error figures from the vendor property: the arithmetic, the sentinels and the
-// console line's exact bytes.
+// Level and error figures from the vendor property: the arithmetic, the order of the readings and
+// where a failure stops them. Each kind of sample as the console line, the history and the log
+// show it is in tests/display/sample_log_test.cpp.
 #include "support/sim_fixture.h"
 
 namespace {
@@ -11,19 +12,6 @@ protected:
         SimTest::SetUp();
         bring_tuner_up();
     }
-
-    // Each selector answers one byte; the upper bytes carry noise that must be ignored.
-    static void answer_bytes(std::initializer_list<std::uint32_t> selectors, std::uint32_t value)
-    {
-        int shift = 8 * (static_cast<int>(selectors.size()) - 1);
-        for (const std::uint32_t selector : selectors) {
-            tuning::answer(selector, {0xA5C3E100u | ((value >> shift) & 0xFF), 4, 0, 0});
-            shift -= 8;
-        }
-    }
-    static void level_value(std::uint32_t v) { answer_bytes({0x8B20, 0x8C20, 0x8D20}, v); }
-    static void error_count(std::uint32_t e) { answer_bytes({0xA020, 0xA120, 0xA220}, e); }
-    static void cycle_count(std::uint32_t n) { answer_bytes({0xA620, 0xA720}, n); }
 
     // The property's Set and Get calls since the given point of the call log, as "Set 0x8B20".
     static std::vector<std::string> exchanges_since(size_t first_call)
@@ -55,8 +43,8 @@ struct LevelRow {
 
 TEST_F(LevelTest, LevelIsTwentyLogOfTheReferenceOverTheValueCappedAt99)
 {
-    error_count(0);
-    cycle_count(1);
+    answer_error_count(0);
+    answer_cycle_count(1);
     const LevelRow rows[] = {
         {0x054000, 24.0823996531, " 24.1 |"}, // 5505024 / 344064 = 16
         {0x540000, 0.0, "  0.0 |"},           // the reference itself
@@ -65,30 +53,12 @@ TEST_F(LevelTest, LevelIsTwentyLogOfTheReferenceOverTheValueCappedAt99)
         {0x000000, -1.0, " -- |"},            // zero value
     };
     for (const LevelRow &row : rows) {
-        level_value(row.v);
+        answer_level_value(row.v);
         const Sample s = sample();
         EXPECT_NEAR(s.level, row.db, 1e-4) << "v = " << row.v;
         EXPECT_EQ(s.output.out.substr(0, std::string(row.line_start).size()), row.line_start);
         EXPECT_EQ(s.output.err, "");
     }
-}
-
-TEST_F(LevelTest, TheConsoleLineHasOneFormPerCase)
-{
-    level_value(0x054000);
-    error_count(256);
-    cycle_count(100); // 256 / (100 * 1632)
-    EXPECT_EQ(sample().output.out, " 24.1 |  1.57E-03\n");
-
-    error_count(0);
-    EXPECT_EQ(sample().output.out, " 24.1 |  0.00E+00\n");
-
-    error_count(0xFFFFFF);
-    cycle_count(1);
-    EXPECT_EQ(sample().output.out, " 24.1 |  1.03E+04\n");
-
-    level_value(0);
-    EXPECT_EQ(sample().output.out, " -- |  1.03E+04\n") << "a zero level still reads the ratio";
 }
 
 TEST_F(LevelTest, ASampleReadsTheLevelThenTheErrorsThenTheCyclesEachASetThenAGet)
@@ -114,37 +84,9 @@ TEST_F(LevelTest, AFailedErrorCountReadingStopsTheReadings)
     EXPECT_EQ(exchanges.size(), 10u);
 }
 
-TEST_F(LevelTest, AZeroCycleCountWritesTheDashedRatioAndKeepsTheLevel)
-{
-    level_value(0x054000);
-    error_count(5);
-    cycle_count(0);
-    Sample s = sample();
-    EXPECT_EQ(s.output.out, " 24.1 | --------- \n");
-    EXPECT_NEAR(s.level, 24.0824, 1e-4);
-
-    error_count(0); // zero over zero too
-    EXPECT_EQ(sample().output.out, " 24.1 | --------- \n");
-}
-
-TEST_F(LevelTest, AFailedRatioReadingShowsMinusTwoAndKeepsTheLevel)
-{
-    level_value(0x054000);
-    tuning::answer(0xA120, {0, 2, 0, 0}); // a short answer on the second error byte
-    Sample s = sample();
-    EXPECT_EQ(s.output.out, " 24.1 | -2.00E+00\n");
-    EXPECT_NEAR(s.level, 24.0824, 1e-4);
-
-    tuning::answer(0xA120, {0, 4, 0, 0});
-    tuning::answer(0xA720, {0, 4, 0, static_cast<tuning::Result>(E_FAIL)}); // a failing Get of the cycle count
-    s = sample();
-    EXPECT_EQ(s.output.out, " 24.1 | -2.00E+00\n");
-    EXPECT_EQ(s.output.err, "") << "a failing Get is silent";
-}
-
 TEST_F(LevelTest, AFailedLevelReadingWritesNoLineAndStopsReading)
 {
-    level_value(0x054000);
+    answer_level_value(0x054000);
     tuning::answer(0x8C20, {0, 4, static_cast<tuning::Result>(0x8007001F), 0}); // the second read's Set fails
     const size_t calls_before = tuning::calls().size();
     const Sample s = sample();
@@ -160,7 +102,7 @@ TEST_F(LevelTest, AFailedLevelReadingWritesNoLineAndStopsReading)
 
 TEST_F(LevelTest, AShortAnswerIsAFailedReading)
 {
-    level_value(0x054000);
+    answer_level_value(0x054000);
     tuning::answer(0x8D20, {0x20, 2, 0, 0});
     EXPECT_EQ(get_level(0x8D20), -2);
     const Sample s = sample();
@@ -198,33 +140,6 @@ TEST_F(LevelTest, ATunerWithoutThePropertyInterfaceIsReported)
     const Sample s = sample();
     EXPECT_EQ(s.level, 0.0);
     EXPECT_EQ(s.output.err, "get_level: QueryInterface\n");
-}
-
-TEST_F(LevelTest, TheLastSampleKeepsItsFiguresAndWhichReadingFailed)
-{
-    level_value(0x054000);
-    error_count(256);
-    cycle_count(100);
-    sample();
-    EXPECT_NEAR(last_sample_level, 24.0824, 1e-4);
-    EXPECT_DOUBLE_EQ(last_sample_ratio, 256 / (100 * 1632.0));
-
-    cycle_count(0);
-    sample();
-    EXPECT_EQ(last_sample_ratio, -1.0) << "no ratio for a zero cycle count";
-
-    level_value(0);
-    tuning::answer(0xA020, {0, 2, 0, 0});
-    sample();
-    EXPECT_EQ(last_sample_level, -1.0);
-    EXPECT_EQ(last_sample_ratio, -2.0);
-
-    tuning::answer(0x8B20, {0, 2, 0, 0});
-    error_count(256);
-    cycle_count(100);
-    sample();
-    EXPECT_EQ(last_sample_level, -2.0);
-    EXPECT_EQ(last_sample_ratio, -2.0) << "not read after a failed level: not the previous ratio";
 }
 
 TEST_F(LevelTest, TheSimulatedSignalGivesARealisticLine)

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/qtwindow/test_hooks.h"
+#include "support/window_hooks.h"
 
 struct Received {
     HWND hwnd;

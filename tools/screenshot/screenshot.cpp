@@ -6,7 +6,7 @@
 
 #include "display/display.h"
 #include "platform/qtwindow/application.h"
-#include "platform/qtwindow/test_hooks.h"
+#include "support/window_hooks.h"
 
 int main(int argc, char **argv)
 {

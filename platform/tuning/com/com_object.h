@@ -1,5 +1,7 @@
-// The skin shared by every simulated COM object: reference counting through the model's live
-// object table, and a QueryInterface that answers exactly the interfaces the object implements.
+// The skin shared by every simulated COM object: reference counting, and a QueryInterface that
+// answers exactly the interfaces the object implements. While a test watches, the test world
+// counts the references and keeps each released object as a zombie, as Wine's test doubles never
+// free themselves: a further Release is then counted, not undefined.
 #pragma once
 
 #include <string>
@@ -7,7 +9,7 @@
 #include <type_traits>
 
 #include "platform/platform.h"
-#include "platform/tuning/model/world.h"
+#include "platform/tuning/model/observer.h"
 
 namespace tuning {
 
@@ -33,7 +35,10 @@ bool answers_to(REFIID iid, IDVBTLocator *);
 
 template <typename... Interfaces> class ComObject : public Interfaces... {
 public:
-    explicit ComObject(std::string kind) : id_(track(std::move(kind))) {}
+    explicit ComObject(const char *kind)
+        : id_(observer != nullptr ? observer->track(kind, [this] { delete this; }) : -1)
+    {
+    }
     ComObject(const ComObject &) = delete;
     ComObject &operator=(const ComObject &) = delete;
     virtual ~ComObject() = default;
@@ -43,7 +48,7 @@ public:
         if (object == nullptr)
             return E_POINTER;
         *object = nullptr;
-        if (const Result injected = check("QueryInterface", iid_name(iid)))
+        if (const Result injected = observe("QueryInterface", [&] { return iid_name(iid); }))
             return injected;
         *object = find<Interfaces...>(iid);
         if (*object == nullptr)
@@ -51,14 +56,25 @@ public:
         AddRef();
         return S_OK;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(add_ref(id_)); }
+    ULONG STDMETHODCALLTYPE AddRef() override
+    {
+        return static_cast<ULONG>(id_ < 0 ? ++references_ : observer->add_ref(id_));
+    }
     ULONG STDMETHODCALLTYPE Release() override
     {
-        const long left = release(id_);
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
+        const long left = id_ < 0 ? --references_ : observer->release(id_);
+        if (left == 0) {
+            final_release();
+            if (id_ < 0)
+                delete this;
+        }
+        return static_cast<ULONG>(left > 0 ? left : 0);
     }
+
+protected:
+    // Lets go of what the object holds, once its last reference has gone. Destructors only free
+    // memory: a zombie's is run when the test world frees it, long after.
+    virtual void final_release() {}
 
 private:
     template <typename First, typename... Rest> void *find(REFIID iid)
@@ -71,7 +87,8 @@ private:
             return nullptr;
     }
 
-    int id_;
+    int id_; // the test world's, or -1 when nothing watches
+    long references_ = 1;
 };
 
 // Keeps a reference to object (or none) in slot, letting go of the one held before.
@@ -86,12 +103,12 @@ template <typename Interface> void hold(Interface *&slot, std::type_identity_t<I
 
 // Answers an out-parameter with a new object made by make, unless the operation is made to fail.
 template <typename Interface, typename Make>
-HRESULT give_new(Interface **out, std::string_view op, std::string_view arg, Make make)
+HRESULT give_new(Interface **out, std::string_view op, const char *arg, Make make)
 {
     if (out == nullptr)
         return E_POINTER;
     *out = nullptr;
-    if (const Result injected = check(op, arg))
+    if (const Result injected = observe(op, [arg] { return std::string(arg); }))
         return injected;
     *out = make();
     return S_OK;

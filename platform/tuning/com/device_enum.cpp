@@ -12,7 +12,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE Read(LPCOLESTR property, VARIANT *value, IErrorLog *) override
     {
-        if (const Result injected = check("Read", narrow(property)))
+        if (const Result injected = observe("Read", [&] { return narrow(property); }))
             return injected;
         if (property == nullptr || value == nullptr)
             return E_POINTER;
@@ -36,7 +36,7 @@ public:
         if (object == nullptr)
             return E_POINTER;
         *object = nullptr;
-        if (const Result injected = check("BindToObject", narrow(device_.friendly_name.c_str())))
+        if (const Result injected = observe("BindToObject", [&] { return narrow(device_.friendly_name.c_str()); }))
             return injected;
         if (!device_.binds)
             return MK_E_NOOBJECT;
@@ -48,7 +48,7 @@ public:
         if (object == nullptr)
             return E_POINTER;
         *object = nullptr;
-        if (const Result injected = check("BindToStorage", narrow(device_.friendly_name.c_str())))
+        if (const Result injected = observe("BindToStorage", [&] { return narrow(device_.friendly_name.c_str()); }))
             return injected;
         if (!device_.storage_binds)
             return MK_E_NOOBJECT;
@@ -71,7 +71,7 @@ public:
             return E_POINTER;
         if (fetched != nullptr)
             *fetched = 0;
-        if (const Result injected = check("EnumMoniker.Next"))
+        if (const Result injected = observe("EnumMoniker.Next"))
             return injected;
         ULONG given = 0;
         for (; given < count && next_ < devices_.size(); ++given, ++next_)
@@ -108,7 +108,7 @@ public:
         if (monikers == nullptr)
             return E_POINTER;
         *monikers = nullptr;
-        if (const Result injected = check("CreateClassEnumerator"))
+        if (const Result injected = observe("CreateClassEnumerator"))
             return injected;
         std::vector<Device> devices = devices_in(category_of(category));
         if (devices.empty())

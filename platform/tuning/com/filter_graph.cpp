@@ -1,5 +1,7 @@
-// The simulated filter graph: named members, direct pin connections, and an enumeration that a
-// removal invalidates.
+// The simulated filter graph: named members, direct pin connections, and an enumeration that
+// answers as DirectShow's does: the newest filter first, and out of sync once a filter has been
+// added or removed.
+#include <cwchar>
 #include <string>
 
 #include "platform/tuning/com/objects.h"
@@ -18,11 +20,12 @@ class FilterGraph;
 class EnumFilters final : public ComObject<IEnumFilters> {
 public:
     explicit EnumFilters(FilterGraph *graph);
-    ~EnumFilters() override;
     HRESULT STDMETHODCALLTYPE Next(ULONG count, IBaseFilter **filters, ULONG *fetched) override;
     HRESULT STDMETHODCALLTYPE Reset() override;
 
 private:
+    void final_release() override;
+
     FilterGraph *graph_;
     int version_;
     size_t next_ = 0;
@@ -31,32 +34,34 @@ private:
 class FilterGraph final : public ComObject<IGraphBuilder> {
 public:
     FilterGraph() : ComObject("FilterGraph") {}
-    ~FilterGraph() override
-    {
-        for (Member &member : members_) {
-            core_of(member.filter)->disconnect_all();
-            member.filter->Release();
-        }
-    }
 
     HRESULT STDMETHODCALLTYPE AddFilter(IBaseFilter *filter, LPCWSTR name) override
     {
-        if (const Result injected = check("AddFilter", narrow(name)))
+        if (const Result injected = observe("AddFilter", [&] { return narrow(name); }))
             return injected;
         if (filter == nullptr || core_of(filter) == nullptr)
             return E_POINTER;
-        for (const Member &member : members_)
-            if (member.filter == filter || (name != nullptr && member.name == name))
-                return VFW_E_DUPLICATE_NAME;
+        if (find(filter) != nullptr)
+            return VFW_E_DUPLICATE_NAME;
+        // A name already taken is made unique with a number, "name 0001"; no name is the number alone.
+        const std::wstring given = name != nullptr ? name : L"";
+        std::wstring unique = given;
+        for (int number = 1; unique.empty() || named(unique); ++number) {
+            wchar_t digits[8];
+            std::swprintf(digits, 8, L"%04d", number);
+            unique = given.empty() ? digits : given + L" " + digits;
+        }
         filter->AddRef();
-        members_.push_back({filter, name != nullptr ? name : L""});
-        return S_OK;
+        members_.insert(members_.begin(), {filter, unique});
+        ++version_;
+        return unique != given && !given.empty() ? VFW_S_DUPLICATE_NAME : S_OK;
     }
 
     HRESULT STDMETHODCALLTYPE RemoveFilter(IBaseFilter *filter) override
     {
         const Member *member = find(filter);
-        if (const Result injected = check("RemoveFilter", member != nullptr ? narrow(member->name.c_str()) : ""))
+        if (const Result injected =
+                observe("RemoveFilter", [&] { return member != nullptr ? narrow(member->name.c_str()) : ""; }))
             return injected;
         if (member == nullptr)
             return VFW_E_NOT_FOUND;
@@ -69,14 +74,14 @@ public:
 
     HRESULT STDMETHODCALLTYPE EnumFilters(IEnumFilters **filters) override
     {
-        return give_new(filters, "EnumFilters", {}, [&] { return new tuning::EnumFilters(this); });
+        return give_new(filters, "EnumFilters", "", [&] { return new tuning::EnumFilters(this); });
     }
 
     HRESULT STDMETHODCALLTYPE ConnectDirect(IPin *out, IPin *in, const AM_MEDIA_TYPE *) override
     {
         Pin *from = dynamic_cast<Pin *>(out);
         Pin *to = dynamic_cast<Pin *>(in);
-        if (const Result injected = check("ConnectDirect", describe(from) + " -> " + describe(to)))
+        if (const Result injected = observe("ConnectDirect", [&] { return describe(from) + " -> " + describe(to); }))
             return injected;
         if (from == nullptr || to == nullptr)
             return E_POINTER;
@@ -98,6 +103,15 @@ public:
     int version() const { return version_; }
 
 private:
+    void final_release() override
+    {
+        for (Member &member : members_) {
+            core_of(member.filter)->disconnect_all();
+            member.filter->Release();
+        }
+        members_.clear();
+    }
+
     static FilterCore *core_of(IBaseFilter *filter) { return dynamic_cast<FilterCore *>(filter); }
 
     const Member *find(IBaseFilter *filter) const
@@ -106,6 +120,14 @@ private:
             if (member.filter == filter)
                 return &member;
         return nullptr;
+    }
+
+    bool named(const std::wstring &name) const
+    {
+        for (const Member &member : members_)
+            if (member.name == name)
+                return true;
+        return false;
     }
 
     std::string describe(Pin *pin) const
@@ -117,7 +139,7 @@ private:
         return filter + "." + narrow(pin->core()->pins()[pin->index()].name.c_str());
     }
 
-    std::vector<Member> members_;
+    std::vector<Member> members_; // the newest first
     int version_ = 0;
 };
 
@@ -126,7 +148,7 @@ EnumFilters::EnumFilters(FilterGraph *graph) : ComObject("EnumFilters"), graph_(
     graph_->AddRef();
 }
 
-EnumFilters::~EnumFilters() { graph_->Release(); }
+void EnumFilters::final_release() { graph_->Release(); }
 
 HRESULT STDMETHODCALLTYPE EnumFilters::Next(ULONG count, IBaseFilter **filters, ULONG *fetched)
 {
@@ -134,7 +156,7 @@ HRESULT STDMETHODCALLTYPE EnumFilters::Next(ULONG count, IBaseFilter **filters, 
         return E_POINTER;
     if (fetched != nullptr)
         *fetched = 0;
-    if (const Result injected = check("EnumFilters.Next"))
+    if (const Result injected = observe("EnumFilters.Next"))
         return injected;
     if (version_ != graph_->version())
         return VFW_E_ENUM_OUT_OF_SYNC;
@@ -150,7 +172,7 @@ HRESULT STDMETHODCALLTYPE EnumFilters::Next(ULONG count, IBaseFilter **filters, 
 
 HRESULT STDMETHODCALLTYPE EnumFilters::Reset()
 {
-    if (const Result injected = check("EnumFilters.Reset"))
+    if (const Result injected = observe("EnumFilters.Reset"))
         return injected;
     version_ = graph_->version();
     next_ = 0;

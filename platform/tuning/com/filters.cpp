@@ -15,14 +15,13 @@ public:
     {
         filter_->AddRef();
     }
-    ~EnumPins() override { filter_->Release(); }
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, IPin **pins, ULONG *fetched) override
     {
         if (pins == nullptr || (count != 1 && fetched == nullptr))
             return E_POINTER;
         ULONG given = 0;
-        if (const Result injected = check("EnumPins.Next"))
+        if (const Result injected = observe("EnumPins.Next"))
             return injected;
         for (; given < count && next_ < core_->pins().size(); ++given, ++next_)
             pins[given] = new Pin(filter_, core_, next_);
@@ -34,6 +33,8 @@ public:
     }
 
 private:
+    void final_release() override { filter_->Release(); }
+
     IBaseFilter *filter_;
     FilterCore *core_;
     size_t next_ = 0;
@@ -41,18 +42,20 @@ private:
 
 template <typename... Extra> class Filter : public ComObject<IBaseFilter, Extra...>, public FilterCore {
 public:
-    explicit Filter(FilterKind kind) : ComObject<IBaseFilter, Extra...>(std::string(name_of(kind))), FilterCore(kind) {}
+    explicit Filter(FilterKind kind) : ComObject<IBaseFilter, Extra...>(name_of(kind)), FilterCore(kind) {}
 
     HRESULT STDMETHODCALLTYPE EnumPins(IEnumPins **pins) override
     {
         return give_new(pins, "EnumPins", name_of(kind()), [&] { return new tuning::EnumPins(this, this); });
     }
+
+protected:
+    void final_release() override { disconnect_all(); }
 };
 
 class NetworkProvider final : public Filter<ITuner> {
 public:
     NetworkProvider() : Filter(FilterKind::network_provider) {}
-    ~NetworkProvider() override { hold(space_, nullptr); }
 
     HRESULT STDMETHODCALLTYPE put_TuningSpace(ITuningSpace *space) override
     {
@@ -69,13 +72,18 @@ public:
     }
 
 private:
+    void final_release() override
+    {
+        hold(space_, nullptr);
+        Filter::final_release();
+    }
+
     ITuningSpace *space_ = nullptr;
 };
 
 class TunerFilter final : public Filter<IKsPropertySet> {
 public:
     TunerFilter() : Filter(FilterKind::tuner) { tuner_filter_created(); }
-    ~TunerFilter() override { tuner_filter_destroyed(); }
 
     HRESULT STDMETHODCALLTYPE Set(REFGUID set, DWORD id, LPVOID, DWORD, LPVOID data, DWORD data_size) override
     {
@@ -85,6 +93,13 @@ public:
                                   DWORD data_size, DWORD *returned) override
     {
         return level_property_get(set, id, instance, instance_size, data, data_size, returned);
+    }
+
+private:
+    void final_release() override
+    {
+        Filter::final_release();
+        tuner_filter_destroyed();
     }
 };
 
@@ -131,13 +146,13 @@ Pin::Pin(IBaseFilter *filter, FilterCore *core, size_t index)
     filter_->AddRef();
 }
 
-Pin::~Pin() { filter_->Release(); }
+void Pin::final_release() { filter_->Release(); }
 
 HRESULT STDMETHODCALLTYPE Pin::QueryDirection(PIN_DIRECTION *direction)
 {
     if (direction == nullptr)
         return E_POINTER;
-    if (const Result injected = check("QueryDirection", narrow(core_->pins()[index_].name.c_str())))
+    if (const Result injected = observe("QueryDirection", [&] { return narrow(core_->pins()[index_].name.c_str()); }))
         return injected;
     *direction = core_->pins()[index_].output ? PINDIR_OUTPUT : PINDIR_INPUT;
     return S_OK;

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/tuning/model/world.h"
+#include "platform/tuning/model/observer.h"
 
 namespace tuning {
 
@@ -28,7 +28,7 @@ HRESULT validate(REFGUID set, DWORD id, LPVOID data, DWORD data_size)
 {
     if (set != PROPSETID_TunerLevel)
         return E_PROP_SET_UNSUPPORTED;
-    if (id != 3)
+    if (id != tuner_level::property_id)
         return E_PROP_ID_UNSUPPORTED;
     if (data == nullptr || data_size < 4)
         return E_INVALIDARG;
@@ -40,7 +40,7 @@ HRESULT validate(REFGUID set, DWORD id, LPVOID data, DWORD data_size)
 HRESULT level_property_set(REFGUID set, DWORD id, LPVOID data, DWORD data_size)
 {
     const DWORD selector = data != nullptr && data_size >= 4 ? read_word(data) : 0;
-    if (const Result injected = check("Set", hex(selector)))
+    if (const Result injected = observe("Set", [&] { return hex(selector); }))
         return injected;
     if (const HRESULT invalid = validate(set, id, data, data_size))
         return invalid;
@@ -53,7 +53,7 @@ HRESULT level_property_get(REFGUID set, DWORD id, LPVOID instance, DWORD instanc
     const DWORD selector = instance != nullptr && instance_size >= 4 ? read_word(instance) : 0;
     if (returned != nullptr)
         *returned = 0;
-    if (const Result injected = check("Get", hex(selector)))
+    if (const Result injected = observe("Get", [&] { return hex(selector); }))
         return injected;
     if (const HRESULT invalid = validate(set, id, data, data_size))
         return invalid;

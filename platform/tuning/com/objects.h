@@ -12,7 +12,7 @@ namespace tuning {
 class FilterCore {
 public:
     explicit FilterCore(FilterKind kind);
-    virtual ~FilterCore() { disconnect_all(); }
+    virtual ~FilterCore() = default;
 
     FilterKind kind() const { return kind_; }
     const std::vector<PinLayout> &pins() const { return pins_; }
@@ -33,7 +33,6 @@ private:
 class Pin final : public ComObject<IPin> {
 public:
     Pin(IBaseFilter *filter, FilterCore *core, size_t index);
-    ~Pin() override;
     HRESULT STDMETHODCALLTYPE QueryDirection(PIN_DIRECTION *direction) override;
 
     IBaseFilter *filter() const { return filter_; }
@@ -41,6 +40,8 @@ public:
     size_t index() const { return index_; }
 
 private:
+    void final_release() override;
+
     IBaseFilter *filter_;
     FilterCore *core_;
     size_t index_;

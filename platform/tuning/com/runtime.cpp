@@ -20,9 +20,10 @@ const Class classes[] = {
     {CLSID_DVBTLocator, tuning::new_locator},          {CLSID_MPEG2Demultiplexer, new_demultiplexer},
 };
 
-// Strings are counted live objects too, so a VARIANT that is never cleared shows up as a leak.
+// While a test watches, strings are counted live objects too, so a VARIANT that is never cleared
+// shows up as a leak; a freed one stays a zombie, as the objects do.
 struct StringHeader {
-    int id;
+    int id; // the test world's, or -1 when nothing watches
 };
 
 } // namespace
@@ -30,14 +31,14 @@ struct StringHeader {
 HRESULT CoInitialize(LPVOID)
 {
     tuning::ensure_started();
-    if (const tuning::Result injected = tuning::check_runtime("CoInitialize"))
+    if (const tuning::Result injected = tuning::observe_runtime("CoInitialize"))
         return injected;
     return tuning::co_initialize();
 }
 
 void CoUninitialize()
 {
-    tuning::check_runtime("CoUninitialize");
+    tuning::observe_runtime("CoUninitialize");
     tuning::co_uninitialize();
 }
 
@@ -47,7 +48,8 @@ HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID 
     if (object == nullptr)
         return E_POINTER;
     *object = nullptr;
-    if (const tuning::Result injected = tuning::check_runtime("CoCreateInstance", tuning::clsid_name(clsid)))
+    if (const tuning::Result injected =
+            tuning::observe_runtime("CoCreateInstance", [&] { return tuning::clsid_name(clsid); }))
         return injected;
     if (tuning::apartment_initialisations() == 0)
         return CO_E_NOTINITIALIZED;
@@ -82,7 +84,8 @@ BSTR SysAllocString(const OLECHAR *text)
         return nullptr;
     const size_t length = std::wcslen(text);
     auto *block = new unsigned char[sizeof(StringHeader) + (length + 1) * sizeof(OLECHAR)];
-    new (block) StringHeader{tuning::track("BSTR")};
+    new (block)
+        StringHeader{tuning::observer != nullptr ? tuning::observer->track("BSTR", [block] { delete[] block; }) : -1};
     auto *string = reinterpret_cast<OLECHAR *>(block + sizeof(StringHeader));
     std::wmemcpy(string, text, length + 1);
     return string;
@@ -93,6 +96,9 @@ void SysFreeString(BSTR string)
     if (string == nullptr)
         return;
     auto *block = reinterpret_cast<unsigned char *>(string) - sizeof(StringHeader);
-    tuning::release(reinterpret_cast<StringHeader *>(block)->id);
-    delete[] block;
+    const int id = reinterpret_cast<StringHeader *>(block)->id;
+    if (id >= 0)
+        tuning::observer->release(id);
+    else
+        delete[] block;
 }

@@ -11,7 +11,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE put_CarrierFrequency(LONG frequency) override
     {
-        if (const Result injected = check("put_CarrierFrequency", std::to_string(frequency)))
+        if (const Result injected = observe("put_CarrierFrequency", [&] { return std::to_string(frequency); }))
             return injected;
         frequency_ = frequency;
         return S_OK;
@@ -26,11 +26,10 @@ private:
 class TuneRequest final : public ComObject<ITuneRequest> {
 public:
     TuneRequest() : ComObject("TuneRequest") {}
-    ~TuneRequest() override { hold(locator_, nullptr); }
 
     HRESULT STDMETHODCALLTYPE put_Locator(ILocator *locator) override
     {
-        if (const Result injected = check("put_Locator"))
+        if (const Result injected = observe("put_Locator"))
             return injected;
         hold(locator_, locator);
         return S_OK;
@@ -39,6 +38,8 @@ public:
     ILocator *locator() const { return locator_; }
 
 private:
+    void final_release() override { hold(locator_, nullptr); }
+
     ILocator *locator_ = nullptr;
 };
 
@@ -48,7 +49,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE put__NetworkType(REFCLSID network_type) override
     {
-        if (const Result injected = check("put__NetworkType", clsid_name(network_type)))
+        if (const Result injected = observe("put__NetworkType", [&] { return clsid_name(network_type); }))
             return injected;
         network_type_ = network_type;
         return S_OK;
@@ -56,12 +57,12 @@ public:
 
     HRESULT STDMETHODCALLTYPE CreateTuneRequest(ITuneRequest **request) override
     {
-        return give_new(request, "CreateTuneRequest", {}, [&] { return new TuneRequest; });
+        return give_new(request, "CreateTuneRequest", "", [&] { return new TuneRequest; });
     }
 
     HRESULT STDMETHODCALLTYPE put_SystemType(DVBSystemType type) override
     {
-        if (const Result injected = check("put_SystemType", std::to_string(type)))
+        if (const Result injected = observe("put_SystemType", [&] { return std::to_string(type); }))
             return injected;
         system_type_ = type;
         return S_OK;

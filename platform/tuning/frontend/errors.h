@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/tuning/model/world.h"
+#include "platform/tuning/model/exchange.h"
 
 namespace tuning {
 

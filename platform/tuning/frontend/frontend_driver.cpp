@@ -26,7 +26,7 @@ dtv_property property(std::uint32_t command, std::uint32_t data = 0)
     return p;
 }
 
-class FrontendDriver final : public Driver {
+class FrontendDriver final : public FigureDriver {
 public:
     std::vector<Device> devices() override
     {
@@ -63,6 +63,20 @@ public:
         return 0;
     }
 
+    void close() override
+    {
+        if (descriptor_ >= 0)
+            kernel().close(descriptor_);
+        descriptor_ = -1;
+    }
+
+    void set_frontend(std::optional<Frontend> frontend)
+    {
+        close();
+        frontend_ = std::move(frontend);
+    }
+
+protected:
     Result read(Figures &figures) override
     {
         if (descriptor_ < 0)
@@ -87,19 +101,6 @@ public:
         statistics.pre_total = properties[4].u.st;
         figures = figures_from(statistics, window_);
         return 0;
-    }
-
-    void close() override
-    {
-        if (descriptor_ >= 0)
-            kernel().close(descriptor_);
-        descriptor_ = -1;
-    }
-
-    void set_frontend(std::optional<Frontend> frontend)
-    {
-        close();
-        frontend_ = std::move(frontend);
     }
 
 private:

@@ -3,14 +3,16 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/tuner_level.h"
+
 namespace tuning {
 
 namespace {
 
-const double level_reference = 5505024.0;
-const double bits_per_cycle = 1632.0;
-const std::uint32_t largest_24_bits = 0xFFFFFF;
-const std::uint32_t largest_16_bits = 0xFFFF;
+using tuner_level::bits_per_cycle;
+const std::uint32_t largest_level_value = tuner_level::largest(tuner_level::level_selectors);
+const std::uint32_t largest_error_count = tuner_level::largest(tuner_level::error_count_selectors);
+const std::uint32_t largest_cycle_count = tuner_level::largest(tuner_level::cycle_count_selectors);
 // A C/N outside these (0.001 dB) is a driver's junk, not a measurement.
 const std::int64_t lowest_cnr = -20000;
 const std::int64_t highest_cnr = 100000;
@@ -24,8 +26,9 @@ bool available(const dtv_fe_stats &statistic, std::uint8_t scale)
 
 std::uint32_t level_value_for(std::int64_t cnr_millidecibels)
 {
-    const double value = std::round(level_reference / std::pow(10.0, static_cast<double>(cnr_millidecibels) / 20000.0));
-    return static_cast<std::uint32_t>(std::clamp(value, 1.0, static_cast<double>(largest_24_bits)));
+    const double value =
+        std::round(tuner_level::level_reference / std::pow(10.0, static_cast<double>(cnr_millidecibels) / 20000.0));
+    return static_cast<std::uint32_t>(std::clamp(value, 1.0, static_cast<double>(largest_level_value)));
 }
 
 void count_errors(std::uint64_t errors, std::uint64_t bits, Figures &figures)
@@ -39,15 +42,15 @@ void count_errors(std::uint64_t errors, std::uint64_t bits, Figures &figures)
     const double ratio = static_cast<double>(errors) / static_cast<double>(bits);
     // The most errors the ratio allows with the most cycles, then the cycle count that carries the
     // ratio best for that whole number of errors: within 1 / (2n) of it.
-    const double most = ratio * largest_16_bits * bits_per_cycle;
+    const double most = ratio * largest_cycle_count * bits_per_cycle;
     if (most < 1.0) {
         figures.error_count = most < 0.5 ? 0 : 1;
-        figures.cycle_count = largest_16_bits;
+        figures.cycle_count = largest_cycle_count;
         return;
     }
-    const double error_count = std::min(std::floor(most), static_cast<double>(largest_24_bits));
+    const double error_count = std::min(std::floor(most), static_cast<double>(largest_error_count));
     const double cycle_count =
-        std::clamp(std::round(error_count / (ratio * bits_per_cycle)), 1.0, static_cast<double>(largest_16_bits));
+        std::clamp(std::round(error_count / (ratio * bits_per_cycle)), 1.0, static_cast<double>(largest_cycle_count));
     figures.error_count = static_cast<std::uint32_t>(error_count);
     figures.cycle_count = static_cast<std::uint32_t>(cycle_count);
 }

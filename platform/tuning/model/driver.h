@@ -1,21 +1,13 @@
-// What stands behind the tuner and capture filters: a tuner driver. The COM objects and the world
-// answer the program from whichever driver is in use, through this one narrow seam.
+// What stands behind the tuner and capture filters: a tuner driver. The COM objects and the
+// exchange answer the program from whichever driver is in use, through this one narrow seam.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "platform/tuning/model/world.h"
+#include "platform/tuning/model/exchange.h"
 
 namespace tuning {
-
-// One sample's figures, as the vendor property's selectors carry them.
-struct Figures {
-    std::uint32_t level_value = 0; // 24 bits: 5505024 / v is the level as a power ratio
-    std::uint32_t error_count = 0; // 24 bits
-    std::uint32_t cycle_count = 0; // 16 bits
-    bool error_counts = true;      // false: the device counts no errors, so their reads fail
-};
 
 class Driver {
 public:
@@ -28,11 +20,34 @@ public:
     virtual std::vector<Device> devices() = 0;
     // Tunes to a frequency of the channel plan (kHz); a failure code when the device refuses.
     virtual Result tune(int frequency_khz) = 0;
-    // One sample's figures, read when the first level selector is set; device_not_connected
-    // once the device has gone.
-    virtual Result read(Figures &figures) = 0;
+    // The vendor property's Set of a selector; device_not_connected once the device has gone.
+    virtual Result select(std::uint32_t selector) = 0;
+    // The Get that follows it: the 4-byte value and the count of bytes answered.
+    virtual Result answer(std::uint32_t selector, std::uint32_t &value, std::uint32_t &bytes) = 0;
     // The last tuner filter was released: the device may be let go.
     virtual void close() {}
+};
+
+// One sample's figures, as the vendor property's selectors carry them.
+struct Figures {
+    std::uint32_t level_value = 0; // 24 bits: 5505024 / v is the level as a power ratio
+    std::uint32_t error_count = 0; // 24 bits
+    std::uint32_t cycle_count = 0; // 16 bits
+    bool error_counts = true;      // false: the device counts no errors, so their reads fail
+};
+
+// A driver that reads one sample's figures when the first level selector is chosen, as a
+// demodulator latches its registers, and answers every selector from them.
+class FigureDriver : public Driver {
+public:
+    Result select(std::uint32_t selector) override;
+    Result answer(std::uint32_t selector, std::uint32_t &value, std::uint32_t &bytes) override;
+
+protected:
+    virtual Result read(Figures &figures) = 0;
+
+private:
+    Figures figures_;
 };
 
 } // namespace tuning

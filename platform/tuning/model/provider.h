@@ -1,7 +1,7 @@
 // What the DVB-T network provider decides, whichever COM skin carries it.
 #pragma once
 
-#include "platform/tuning/model/world.h"
+#include "platform/tuning/model/exchange.h"
 
 namespace tuning {
 

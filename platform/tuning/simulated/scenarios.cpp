@@ -2,10 +2,9 @@
 
 #include <climits>
 #include <cstdint>
-#include <initializer_list>
 
 #include "platform/tuning/model/decimal.h"
-#include "platform/tuning/model/world.h"
+#include "platform/tuning/model/exchange.h"
 #include "platform/tuning/simulated/simulated_driver.h"
 
 namespace tuning {
@@ -18,40 +17,34 @@ const std::string_view unplug_prefix = "unplug-after=";
 
 bool apply_scenario(std::string_view scenario)
 {
-    const PropertyAnswer zero{};
-    const Result failure = static_cast<Result>(0x80004005);
-    if (scenario == "default")
-        return true;
+    using Devices = SimulatedTrouble::Devices;
+    SimulatedTrouble trouble;
     if (scenario == "no-tuner") {
-        set_devices({standard_devices().back()});
+        trouble.devices = Devices::none;
     } else if (scenario == "no-capture") {
-        std::vector<Device> devices = standard_devices();
-        devices[1] = {L"Generic BDA Receiver Component", Category::receiver_component, FilterKind::other};
-        set_devices(devices);
+        trouble.devices = Devices::tuner_without_capture;
     } else if (scenario == "bind-failure") {
-        std::vector<Device> devices = standard_devices();
-        devices[0].binds = false;
-        set_devices(devices);
+        trouble.devices = Devices::unbindable_tuner;
     } else if (scenario == "set-fails") {
-        answer_all({0, 4, failure, 0});
+        trouble.set_result = unspecified_failure;
     } else if (scenario == "get-fails") {
-        answer_all({0, 4, 0, failure});
+        trouble.get_result = unspecified_failure;
     } else if (scenario == "short-answer") {
-        answer_all({0, 2, 0, 0});
+        trouble.answer_bytes = 2;
     } else if (scenario == "zero-level") {
-        for (std::uint32_t selector : {0x8B20u, 0x8C20u, 0x8D20u})
-            answer(selector, zero);
+        trouble.zero_level = true;
     } else if (scenario == "zero-cycles") {
-        for (std::uint32_t selector : {0xA620u, 0xA720u})
-            answer(selector, zero);
+        trouble.zero_cycles = true;
     } else if (scenario.starts_with(unplug_prefix)) {
         std::uint64_t samples = 0;
         if (!parse_decimal(scenario.substr(unplug_prefix.size()), INT_MAX, samples))
             return false;
-        set_unplug_after(static_cast<int>(samples));
-    } else {
+        trouble.unplug_after = static_cast<int>(samples);
+    } else if (scenario != "default") {
         return false;
     }
+    set_trouble(trouble);
+    use_driver(simulated_driver()); // its devices as the trouble lays them out
     return true;
 }
 

@@ -10,8 +10,8 @@ namespace tuning {
 bool apply_scenario(std::string_view scenario);
 
 // A fresh world on the simulated tuner with the scenario and seed the environment names (null
-// when a variable is unset; an empty scenario is the default). Returns the one line that says what is wrong, or "" when
-// all is well.
+// when a variable is unset; an empty scenario is the default). Returns the one line that says
+// what is wrong, or "" when all is well.
 std::string simulate(const char *scenario, const char *seed);
 
 } // namespace tuning

@@ -1,5 +1,7 @@
 #include "platform/tuning/simulated/signal.h"
 
+#include "platform/tuner_level.h"
+
 namespace tuning {
 
 namespace {
@@ -70,7 +72,7 @@ Figures figures_for(int frequency_khz, std::uint64_t seed, std::uint64_t sample)
         level = 0xFFFFFF;
 
     const std::uint64_t cycles = 1900 + (random >> 16) % 200;
-    const std::uint64_t bits = cycles * 1632;
+    const std::uint64_t bits = cycles * static_cast<std::uint64_t>(tuner_level::bits_per_cycle);
     std::uint64_t errors = 0;
     switch (reception_at(frequency_khz)) {
     case Reception::strong: errors = (random >> 32) % 4; break;

@@ -15,13 +15,12 @@ public:
     {
         filter_->self()->AddRef();
     }
-    ~EnumPins() override { filter_->self()->Release(); }
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, IPin **pins, ULONG *fetched) override
     {
         if (pins == nullptr || (count != 1 && fetched == nullptr))
             return E_POINTER;
-        if (const Result injected = check("EnumPins.Next"))
+        if (const Result injected = observe("EnumPins.Next"))
             return injected;
         ULONG given = 0;
         for (; given < count && next_ < filter_->pin_count(); ++given, ++next_) {
@@ -51,6 +50,8 @@ public:
     }
 
 private:
+    void final_release() override { filter_->self()->Release(); }
+
     FilterCore *filter_;
     size_t next_;
 };
@@ -58,7 +59,7 @@ private:
 template <typename... Extra> class Filter : public ComObject<IBaseFilter, Extra...>, public FilterCore {
 public:
     Filter(FilterKind kind, const CLSID &clsid)
-        : ComObject<IBaseFilter, Extra...>(std::string(name_of(kind))), FilterCore(this, kind, clsid)
+        : ComObject<IBaseFilter, Extra...>(name_of(kind)), FilterCore(this, kind, clsid)
     {
     }
 
@@ -121,17 +122,21 @@ public:
     }
     HRESULT STDMETHODCALLTYPE JoinFilterGraph(IFilterGraph *joined, LPCWSTR joined_name) override
     {
-        if (const Result injected = check("JoinFilterGraph", joined != nullptr ? narrow(joined_name) : "(left)"))
+        if (const Result injected = observe(
+                "JoinFilterGraph", [&] { return joined != nullptr ? narrow(joined_name) : std::string("(left)"); }))
             return injected;
         join(joined, joined_name);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE QueryVendorInfo(LPWSTR *) override { return E_NOTIMPL; }
 
+protected:
+    void final_release() override { let_go(); }
+
 private:
     HRESULT change_state(const char *op, FILTER_STATE next)
     {
-        if (const Result injected = check(op, std::string(name_of(kind()))))
+        if (const Result injected = observe(op, [&] { return std::string(name_of(kind())); }))
             return injected;
         set_state(next);
         return S_OK;
@@ -141,7 +146,6 @@ private:
 class NetworkProvider final : public Filter<ITuner> {
 public:
     explicit NetworkProvider(const CLSID &clsid) : Filter(FilterKind::network_provider, clsid) {}
-    ~NetworkProvider() override { hold(space_, nullptr); }
 
     HRESULT STDMETHODCALLTYPE put_TuningSpace(ITuningSpace *space) override
     {
@@ -193,6 +197,12 @@ private:
         return frequency;
     }
 
+    void final_release() override
+    {
+        hold(space_, nullptr);
+        Filter::final_release();
+    }
+
     ITuningSpace *space_ = nullptr;
 };
 
@@ -200,7 +210,6 @@ private:
 class TunerFilter final : public Filter<IKsPropertySet> {
 public:
     explicit TunerFilter(const CLSID &clsid) : Filter(FilterKind::tuner, clsid) { tuner_filter_created(); }
-    ~TunerFilter() override { tuner_filter_destroyed(); }
 
     HRESULT STDMETHODCALLTYPE Set(REFGUID set, DWORD id, LPVOID, DWORD, LPVOID data, DWORD data_size) override
     {
@@ -212,6 +221,13 @@ public:
         return level_property_get(set, id, instance, instance_size, data, data_size, returned);
     }
     HRESULT STDMETHODCALLTYPE QuerySupported(REFGUID, DWORD, DWORD *) override { return E_NOTIMPL; }
+
+private:
+    void final_release() override
+    {
+        Filter::final_release();
+        tuner_filter_destroyed();
+    }
 };
 
 } // namespace
@@ -223,7 +239,12 @@ FilterCore::FilterCore(IBaseFilter *self, FilterKind kind, const CLSID &clsid)
         pins_.push_back(std::make_unique<Pin>(this, index));
 }
 
-FilterCore::~FilterCore() { set_clock(nullptr); }
+void FilterCore::let_go()
+{
+    set_clock(nullptr);
+    for (const auto &pin : pins_)
+        pin->let_go();
+}
 
 Pin *FilterCore::find_pin(const WCHAR *name) const
 {

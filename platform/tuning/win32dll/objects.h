@@ -57,6 +57,8 @@ public:
     HRESULT STDMETHODCALLTYPE EndFlush() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) override { return E_NOTIMPL; }
 
+    // Lets go of the peer it is connected to, when its filter's last reference goes.
+    void let_go();
     const PinLayout &layout() const;
     FilterCore *filter() const { return filter_; }
     IPin *peer() const { return peer_; }
@@ -79,7 +81,9 @@ public:
     FilterCore(IBaseFilter *self, FilterKind kind, const CLSID &clsid);
     FilterCore(const FilterCore &) = delete;
     FilterCore &operator=(const FilterCore &) = delete;
-    virtual ~FilterCore();
+    virtual ~FilterCore() = default;
+    // Lets go of the clock and of every pin's peer, when the filter's last reference goes.
+    void let_go();
 
     IBaseFilter *self() const { return self_; }
     FilterKind kind() const { return kind_; }

@@ -99,10 +99,13 @@ private:
 
 Pin::Pin(FilterCore *filter, size_t index) : filter_(filter), index_(index) {}
 
-Pin::~Pin()
+Pin::~Pin() { free_media_type(connection_type_); }
+
+void Pin::let_go()
 {
     if (peer_ != nullptr)
         peer_->Release();
+    peer_ = nullptr;
     free_media_type(connection_type_);
 }
 
@@ -111,7 +114,7 @@ HRESULT STDMETHODCALLTYPE Pin::QueryInterface(REFIID iid, void **object)
     if (object == nullptr)
         return E_POINTER;
     *object = nullptr;
-    if (const Result injected = check("QueryInterface", iid_name(iid)))
+    if (const Result injected = observe("QueryInterface", [&] { return iid_name(iid); }))
         return injected;
     if (iid != IID_IUnknown && iid != IID_IPin)
         return E_NOINTERFACE;
@@ -153,7 +156,7 @@ HRESULT Pin::attach(IPin *peer, const AM_MEDIA_TYPE &type)
 // As an output pin: offer the one media type to the receiver, which accepts it or not.
 HRESULT STDMETHODCALLTYPE Pin::Connect(IPin *receiver, const AM_MEDIA_TYPE *type)
 {
-    if (const Result injected = check("Connect", describe() + " -> " + describe_pin(receiver)))
+    if (const Result injected = observe("Connect", [&] { return describe() + " -> " + describe_pin(receiver); }))
         return injected;
     if (receiver == nullptr)
         return E_POINTER;
@@ -180,7 +183,8 @@ HRESULT STDMETHODCALLTYPE Pin::Connect(IPin *receiver, const AM_MEDIA_TYPE *type
 
 HRESULT STDMETHODCALLTYPE Pin::ReceiveConnection(IPin *connector, const AM_MEDIA_TYPE *type)
 {
-    if (const Result injected = check("ReceiveConnection", describe_pin(connector) + " -> " + describe()))
+    if (const Result injected =
+            observe("ReceiveConnection", [&] { return describe_pin(connector) + " -> " + describe(); }))
         return injected;
     if (connector == nullptr || type == nullptr)
         return E_POINTER;
@@ -200,7 +204,7 @@ HRESULT STDMETHODCALLTYPE Pin::ReceiveConnection(IPin *connector, const AM_MEDIA
 
 HRESULT STDMETHODCALLTYPE Pin::Disconnect()
 {
-    if (const Result injected = check("Disconnect", describe()))
+    if (const Result injected = observe("Disconnect", [&] { return describe(); }))
         return injected;
     if (peer_ == nullptr)
         return S_FALSE;
@@ -248,7 +252,7 @@ HRESULT STDMETHODCALLTYPE Pin::QueryDirection(PIN_DIRECTION *direction)
 {
     if (direction == nullptr)
         return E_POINTER;
-    if (const Result injected = check("QueryDirection", narrow(layout().name.c_str())))
+    if (const Result injected = observe("QueryDirection", [&] { return narrow(layout().name.c_str()); }))
         return injected;
     *direction = layout().output ? PINDIR_OUTPUT : PINDIR_INPUT;
     return S_OK;

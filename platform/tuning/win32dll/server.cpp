@@ -8,13 +8,14 @@
 // components. It deliberately has no DllRegisterServer; simtuner.reg is its registration.
 //
 // QUORVEX_SIM and QUORVEX_SIM_SEED choose the scenario as on Linux. QUORVEX_SIM_LOG names a file
-// that receives the call log as it happens and, when the server leaves the process, the objects
-// it handed out that are still alive.
+// that receives the call log as it happens and, whenever COM asks whether the server may go, the
+// objects it handed out that are still alive.
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
 
+#include "platform/tuning/model/test_world.h"
 #include "platform/tuning/simulated/scenarios.h"
 #include "platform/tuning/win32dll/objects.h"
 
@@ -68,7 +69,7 @@ public:
         if (object == nullptr)
             return E_POINTER;
         *object = nullptr;
-        if (const Result injected = check("CoCreateInstance", clsid_name(class_.clsid)))
+        if (const Result injected = observe("CoCreateInstance", [&] { return clsid_name(class_.clsid); }))
             return injected;
         if (outer != nullptr)
             return CLASS_E_NOAGGREGATION;
@@ -88,6 +89,10 @@ void start()
 {
     static std::once_flag once;
     std::call_once(once, [] {
+        // Watched, as a test fixture is, but with the call log in the file only: the program may run
+        // for as long as a test lets it.
+        reset();
+        record_calls(false);
         const std::string problem = simulate(std::getenv("QUORVEX_SIM"), std::getenv("QUORVEX_SIM_SEED"));
         if (!problem.empty())
             std::fprintf(stderr, "%s\n", problem.c_str());
@@ -112,12 +117,11 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID *object)
     return CLASS_E_CLASSNOTAVAILABLE;
 }
 
-// Every object handed out is counted by the model: the server may go once none is alive.
-STDAPI DllCanUnloadNow() { return tuning::live_objects().empty() && tuning::server_locks == 0 ? S_OK : S_FALSE; }
-
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
+// Every object handed out is counted by the test world: the server may go once none is alive. COM
+// asks when the program's last CoUninitialize closes its apartment, which is when the objects
+// still alive are worth logging: not on the way out of the process, under the loader's lock.
+STDAPI DllCanUnloadNow()
 {
-    if (reason == DLL_PROCESS_DETACH)
-        tuning::write_live_objects();
-    return TRUE;
+    tuning::write_live_objects();
+    return tuning::live_objects().empty() && tuning::server_locks == 0 ? S_OK : S_FALSE;
 }

@@ -11,7 +11,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE put_CarrierFrequency(LONG frequency) override
     {
-        if (const Result injected = check("put_CarrierFrequency", std::to_string(frequency)))
+        if (const Result injected = observe("put_CarrierFrequency", [&] { return std::to_string(frequency); }))
             return injected;
         frequency_ = frequency;
         return S_OK;
@@ -59,11 +59,10 @@ private:
 class TuneRequest final : public ComObject<NoAutomation<ITuneRequest>> {
 public:
     TuneRequest() : ComObject("TuneRequest") {}
-    ~TuneRequest() override { hold(locator_, nullptr); }
 
     HRESULT STDMETHODCALLTYPE put_Locator(ILocator *locator) override
     {
-        if (const Result injected = check("put_Locator"))
+        if (const Result injected = observe("put_Locator"))
             return injected;
         hold(locator_, locator);
         return S_OK;
@@ -83,6 +82,8 @@ public:
     HRESULT STDMETHODCALLTYPE Clone(ITuneRequest **) override { return E_NOTIMPL; }
 
 private:
+    void final_release() override { hold(locator_, nullptr); }
+
     ILocator *locator_ = nullptr;
 };
 
@@ -92,7 +93,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE put__NetworkType(REFCLSID network_type) override
     {
-        if (const Result injected = check("put__NetworkType", clsid_name(network_type)))
+        if (const Result injected = observe("put__NetworkType", [&] { return clsid_name(network_type); }))
             return injected;
         network_type_ = network_type;
         return S_OK;
@@ -106,7 +107,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE put_SystemType(DVBSystemType type) override
     {
-        if (const Result injected = check("put_SystemType", std::to_string(type)))
+        if (const Result injected = observe("put_SystemType", [&] { return std::to_string(type); }))
             return injected;
         system_type_ = type;
         return S_OK;
@@ -120,7 +121,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE CreateTuneRequest(ITuneRequest **request) override
     {
-        return give_new(request, "CreateTuneRequest", {}, [&] { return new TuneRequest; });
+        return give_new(request, "CreateTuneRequest", "", [&] { return new TuneRequest; });
     }
 
     HRESULT STDMETHODCALLTYPE get_UniqueName(BSTR *) override { return E_NOTIMPL; }

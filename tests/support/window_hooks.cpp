@@ -1,5 +1,5 @@
 // The test hooks that act as a user, look at windows, and reset the services.
-#include "platform/qtwindow/test_hooks.h"
+#include "support/window_hooks.h"
 
 #include <QTest>
 

@@ -1,24 +1,17 @@
-// What tests use to drive the window services as time and a user would, and to look at the
-// result. Each test should start from reset().
+// What tests steer in the window services as time and a user would: the clock, failures of the
+// services, the message queue and message boxes, and the drawing objects alive. The services
+// honour these; tests/support/window_hooks.h adds acting on the windows and looking at them.
 #pragma once
 
-#include <QImage>
-#include <QWidget>
 #include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "platform/platform.h"
 
 namespace qtwindow {
-
-// Destroys every window without messages, and forgets classes, timers, a pending quit, message
-// boxes and every hook below. Drawing objects stay: on Windows too they belong to the process,
-// and a program may keep one for as long as it runs.
-void reset();
 
 // Time. On the virtual clock, timers come due only when advance_ms moves it past their period.
 // Switching clocks restarts the running timers' periods.
@@ -53,22 +46,7 @@ struct ShownMessageBox {
 void intercept_message_boxes(std::function<int(const ShownMessageBox &)> answer = {});
 const std::vector<ShownMessageBox> &message_boxes();
 
-// Looking. client_image is what GDI painted into the client area; window_image is the window
-// as a user sees it, controls included. Both are null for an unknown handle.
-QImage client_image(HWND hwnd);
-QImage window_image(HWND hwnd);
-QWidget *widget_of(HWND hwnd);
-// In creation order.
-std::vector<HWND> top_level_windows();
-std::vector<HWND> children_of(HWND parent);
 // Fonts, pens and brushes created and not yet deleted.
 std::size_t live_gdi_objects();
-
-// Acting, through Qt's input events. A click activates the control's window first, so the
-// focus moves as it would under the mouse. type_text clicks into the edit, selects what it
-// holds and types the text over it, key by key.
-void click(HWND control);
-void type_text(HWND edit, std::wstring_view text);
-void press_close_box(HWND hwnd);
 
 } // namespace qtwindow
