@@ -4,7 +4,7 @@
 
 #include "platform/tuning/frontend/discovery.h"
 #include "platform/tuning/frontend/frontend_driver.h"
-#include "platform/tuning/model/test_world.h"
+#include "platform/tuning/model/exchange.h"
 #include "platform/tuning/simulated/scenarios.h"
 #include "support/fake_frontend.h"
 #include "tuner/tuner.h"
@@ -55,7 +55,7 @@ template <typename Action> void on_kernel_frontend(benchmark::State &state, Acti
     }
     state.counters["kernel_calls_per_sample"] = static_cast<double>(fake.ioctls() - before) / samples;
     close_window(hwnd);
-    tuning::reset();
+    tuning::reset_for_program(); // off the frontend before the fake kernel goes
 }
 
 void tick_on_kernel_frontend(benchmark::State &state) { on_kernel_frontend(state, tick_and_repaint); }

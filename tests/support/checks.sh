@@ -1,6 +1,7 @@
 # What every shell test of the project checks with: a named comparison reported as "ok" or
-# "FAIL", a check the rest of a run depends on, and a wait that is always bounded. Sourced; a test
-# ends with [ "$failures" -eq 0 ], and $checks tells that it checked anything at all.
+# "FAIL", a check the rest of a run depends on, a host tool the test cannot do without, and a wait
+# that is always bounded. Sourced; a test ends with [ "$failures" -eq 0 ], and $checks tells that
+# it checked anything at all.
 failures=0
 checks=0
 check() { # name, expected, actual
@@ -10,6 +11,9 @@ check() { # name, expected, actual
 require() { # name, expected, actual: a check the rest of the run depends on
   check "$@"
   [ "$failures" -eq 0 ] || exit 1
+}
+needs() { # command, where it comes from: skips the test, with the reason, when the command is missing
+  command -v "$1" >/dev/null || { echo "SKIP: $1 is not installed ($2)"; exit 77; }
 }
 wait_until() { # seconds, command...: polls the command until it succeeds or the time is up
   local deadline=$((SECONDS + $1))
