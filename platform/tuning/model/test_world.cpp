@@ -27,6 +27,12 @@ struct Object {
 
 class TestWorld final : public Observer {
 public:
+    TestWorld() = default;
+    // The zombies go with the world, at the latest when the process ends.
+    ~TestWorld() override { free_zombies(); }
+    TestWorld(const TestWorld &) = delete;
+    TestWorld &operator=(const TestWorld &) = delete;
+
     Result call(std::string_view op, const std::string &arg, bool on_object) override
     {
         if (on_object)
@@ -72,13 +78,7 @@ public:
     void restart()
     {
         ++generation;
-        for (Object &object : objects) {
-            if (object.references == 0 && object.free) {
-                std::function<void()> free = std::move(object.free);
-                object.free = nullptr;
-                free();
-            }
-        }
+        free_zombies();
         faults.clear();
         recording = true;
         calls.clear();
@@ -118,6 +118,17 @@ public:
     std::FILE *log_file = nullptr;
 
 private:
+    void free_zombies()
+    {
+        for (Object &object : objects) {
+            if (object.references == 0 && object.free) {
+                std::function<void()> free = std::move(object.free);
+                object.free = nullptr;
+                free();
+            }
+        }
+    }
+
     void note_object_call()
     {
         if (apartment_closed())
