@@ -1,6 +1,9 @@
 // The sample log: one CSV row per tick, with the local time, for a spreadsheet or a plot of a
-// night's reception. Rows go out whole and unbuffered, so a crash or a pulled plug loses at most
-// the row being written, and a row that could only be written in part is cut away again.
+// night's reception. Each row goes out whole in one write, under a lock on the file, so any number
+// of instances append whole rows under one header, a crash or a pulled plug loses at most the row
+// being written, and a row that could only be written in part is cut away again. Nothing about
+// the log may stop the monitor: a file that cannot be written, a full disk, a pipe whose reader
+// has gone, all lose rows with one line on standard error, and the sampling goes on.
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -11,7 +14,7 @@
 
 const WCHAR *const log_failure_text = L"ログファイルを開けません！終了します\n";
 
-static std::FILE *log_file = nullptr;
+static int log_descriptor = -1;
 static std::wstring log_name;
 // While rows cannot be written, one line on standard error says so, not one per tick.
 static bool log_failing = false;
@@ -19,17 +22,24 @@ static bool log_failing = false;
 // written only in part and could not be cut away at once. -1 when the file ends with a whole row.
 static long long torn_from = -1;
 
-static const char header[] = "time,channel,band,frequency_khz,level_db,error_ratio,state\n";
+static const std::string header = "time,channel,band,frequency_khz,level_db,error_ratio,state\n";
 
 // The reasons in fixed words, the same under every locale.
-static const char *open_failure_reason(int error)
+static const char *open_failure_reason(int error, const std::wstring &path)
 {
     switch (error) {
     case ENOENT: return "its folder does not exist"; // appending creates the file itself
     case ENOTDIR: return "a part of its path is not a folder";
     case EISDIR: return "it is a folder";
     case EACCES:
-    case EPERM: return "permission denied";
+    case EPERM: {
+        // Windows refuses a folder as it refuses a file the user may not write.
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+                   ? "it is a folder"
+                   : "permission denied";
+    }
+    case ENXIO: return "it is a pipe that nothing reads";
     case EROFS: return "read-only file system";
     case ENOSPC: return "no space left on the device";
     case ENAMETOOLONG: return "the name is too long";
@@ -37,28 +47,93 @@ static const char *open_failure_reason(int error)
     }
 }
 
+// Instances sharing the file take turns at its end. A lock that something else holds for longer
+// than a moment is not waited for: the rows still go out whole, and the window never waits on it.
+static bool lock_log()
+{
+    HANDLE file = reinterpret_cast<HANDLE>(_get_osfhandle(log_descriptor));
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        OVERLAPPED whole = {};
+        if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole))
+            return true;
+        Sleep(5);
+    }
+    return false;
+}
+
+static void unlock_log()
+{
+    OVERLAPPED whole = {};
+    UnlockFileEx(reinterpret_cast<HANDLE>(_get_osfhandle(log_descriptor)), 0, MAXDWORD, MAXDWORD, &whole);
+}
+
+static bool write_all(const std::string &bytes)
+{
+    return _write(log_descriptor, bytes.data(), static_cast<unsigned>(bytes.size())) == static_cast<int>(bytes.size());
+}
+
+// Appends the rows at the end of the file, the header first when the file is empty (new, emptied
+// by hand, or truncated by a log rotation) or, for a pipe, when it is just opened. True when all
+// went out whole.
+static bool append_rows(const std::string &rows, bool opening)
+{
+    const bool locked = lock_log();
+    if (torn_from >= 0 && _chsize_s(log_descriptor, torn_from) == 0)
+        torn_from = -1;
+    bool whole = false;
+    if (torn_from < 0) {
+        const long long end = _lseeki64(log_descriptor, 0, SEEK_END); // -1 for a pipe
+        const bool headed = end == 0 || (end < 0 && opening);
+        const std::string bytes = headed ? header + rows : rows;
+        whole = bytes.empty() || write_all(bytes);
+        if (whole && !headed && end > 0 &&
+            _lseeki64(log_descriptor, 0, SEEK_CUR) == static_cast<long long>(bytes.size())) {
+            // Emptied by a rotation between the look at its end and the write: the rows went in
+            // first, so they go in again behind the header.
+            whole = _chsize_s(log_descriptor, 0) == 0 && write_all(header + rows);
+        } else if (!whole && end >= 0 && _chsize_s(log_descriptor, end) != 0) {
+            torn_from = end;
+        }
+    }
+    if (locked)
+        unlock_log();
+    return whole;
+}
+
+static void report_unwritable()
+{
+    if (!log_failing)
+        std::fprintf(stderr, "quorvex: cannot write to the log %s; rows are lost until it can be written again\n",
+                     narrow_text(log_name).c_str());
+    log_failing = true;
+}
+
 bool open_sample_log(const std::wstring &path)
 {
     close_sample_log();
     errno = 0;
-    log_file = _wfopen(path.c_str(), L"ab");
-    if (log_file == nullptr) {
+    log_descriptor =
+        _wsopen(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+    if (log_descriptor < 0) {
+        const int error = errno;
         std::fprintf(stderr, "quorvex: cannot open the log %s: %s\n", narrow_text(path).c_str(),
-                     open_failure_reason(errno));
+                     open_failure_reason(error, path));
         return false;
     }
-    std::setvbuf(log_file, nullptr, _IONBF, 0);
     log_name = path;
     log_failing = false;
     torn_from = -1;
+    // A run stopped before its first sample still leaves a file a spreadsheet reads.
+    if (!append_rows({}, true))
+        report_unwritable();
     return true;
 }
 
 void close_sample_log()
 {
-    if (log_file != nullptr)
-        std::fclose(log_file);
-    log_file = nullptr;
+    if (log_descriptor >= 0)
+        _close(log_descriptor);
+    log_descriptor = -1;
 }
 
 // Numbers through to_chars, which knows no locale: a decimal point whatever the user's settings.
@@ -73,8 +148,9 @@ static void append_integer(std::string &row, long value, int digits)
 }
 
 // ISO 8601 with seconds and the offset from UTC, found by comparing the local and the UTC
-// calendar (the C runtime's %z is not an offset everywhere).
-static void append_local_time(std::string &row, std::time_t when)
+// calendar (the C runtime's %z is not an offset everywhere). A local time whose offset is not a
+// whole number of minutes has no such form: it is written in UTC, with Z.
+static void append_time(std::string &row, std::time_t when)
 {
     const std::tm *converted = std::localtime(&when);
     if (converted == nullptr)
@@ -86,18 +162,25 @@ static void append_local_time(std::string &row, std::time_t when)
     const std::tm utc = *converted;
     const int days =
         local.tm_year != utc.tm_year ? (local.tm_year > utc.tm_year ? 1 : -1) : local.tm_yday - utc.tm_yday;
-    const long offset = (days * 24L + local.tm_hour - utc.tm_hour) * 60 + local.tm_min - utc.tm_min;
-    append_integer(row, local.tm_year + 1900L, 4);
+    const long offset_s =
+        ((days * 24L + local.tm_hour - utc.tm_hour) * 60 + local.tm_min - utc.tm_min) * 60 + local.tm_sec - utc.tm_sec;
+    const std::tm &shown = offset_s % 60 == 0 ? local : utc;
+    append_integer(row, shown.tm_year + 1900L, 4);
     row += '-';
-    append_integer(row, local.tm_mon + 1, 2);
+    append_integer(row, shown.tm_mon + 1, 2);
     row += '-';
-    append_integer(row, local.tm_mday, 2);
+    append_integer(row, shown.tm_mday, 2);
     row += 'T';
-    append_integer(row, local.tm_hour, 2);
+    append_integer(row, shown.tm_hour, 2);
     row += ':';
-    append_integer(row, local.tm_min, 2);
+    append_integer(row, shown.tm_min, 2);
     row += ':';
-    append_integer(row, local.tm_sec, 2);
+    append_integer(row, shown.tm_sec, 2);
+    if (offset_s % 60 != 0) {
+        row += 'Z';
+        return;
+    }
+    const long offset = offset_s / 60;
     row += offset < 0 ? '-' : '+';
     append_integer(row, (offset < 0 ? -offset : offset) / 60, 2);
     row += ':';
@@ -117,7 +200,7 @@ static const char *const state_words[] = {"ok", "no-level", "no-ratio", "ratio-f
 static std::string sample_row(const SampleRecord &record)
 {
     std::string row;
-    append_local_time(row, record.time);
+    append_time(row, record.time);
     row += ',';
     append_integer(row, record.settings.channel, 1);
     row += is_cable(record.settings.catv) ? ",CATV," : ",UHF,";
@@ -136,27 +219,10 @@ static std::string sample_row(const SampleRecord &record)
 
 void write_sample_log_row(const SampleRecord &record)
 {
-    if (log_file == nullptr)
+    if (log_descriptor < 0)
         return;
-    if (torn_from >= 0 && _chsize_s(_fileno(log_file), torn_from) == 0)
-        torn_from = -1;
-    if (torn_from < 0) {
-        // The end of the file is the last row's end: a failed write is cut back to it, and an empty
-        // file (new, or emptied meanwhile) gets the header first.
-        _fseeki64(log_file, 0, SEEK_END);
-        const long long boundary = _ftelli64(log_file);
-        std::string rows = boundary == 0 ? header : "";
-        rows += sample_row(record);
-        if (std::fwrite(rows.data(), 1, rows.size(), log_file) == rows.size() && std::fflush(log_file) == 0) {
-            log_failing = false;
-            return;
-        }
-        std::clearerr(log_file);
-        if (boundary >= 0 && _chsize_s(_fileno(log_file), boundary) != 0)
-            torn_from = boundary;
-    }
-    if (!log_failing)
-        std::fprintf(stderr, "quorvex: cannot write to the log %s; rows are lost until it can be written again\n",
-                     narrow_text(log_name).c_str());
-    log_failing = true;
+    if (append_rows(sample_row(record), false))
+        log_failing = false;
+    else
+        report_unwritable();
 }

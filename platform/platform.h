@@ -14,7 +14,10 @@
 // Order matters: each SDK header needs the ones before it.
 // clang-format off
 #include <windows.h>
+#include <fcntl.h>
 #include <io.h>
+#include <share.h>
+#include <sys/stat.h>
 #include <shellapi.h>
 #include <dshow.h>
 #include <ks.h>
@@ -26,6 +29,7 @@
 #include "platform/compat/com.h"
 #include "platform/compat/crt.h"
 #include "platform/compat/dshow.h"
+#include "platform/compat/fileapi.h"
 #include "platform/compat/shellapi.h"
 #include "platform/compat/stringapiset.h"
 #include "platform/compat/tuner.h"

@@ -2,10 +2,23 @@
 // runtime spells them. Declarations only: the behaviour behind them lives in the Linux start-up.
 #pragma once
 
-#include <cstdio>
+#include <cstdint>
+#include <fcntl.h>
+#include <sys/stat.h>
 
-FILE *_wfopen(const wchar_t *filename, const wchar_t *mode);
-int _fileno(FILE *stream);
+#define _O_WRONLY O_WRONLY
+#define _O_APPEND O_APPEND
+#define _O_CREAT O_CREAT
+#define _O_BINARY 0
+#define _SH_DENYNO 0x40
+#define _S_IREAD S_IRUSR
+#define _S_IWRITE S_IWUSR
+
+// Never waits for a reader: a pipe that nothing reads fails with ENXIO.
+int _wsopen(const wchar_t *filename, int oflag, int shflag, int pmode);
+// A pipe whose reader has gone fails with EPIPE, as on Windows, instead of ending the process.
+int _write(int fd, const void *buffer, unsigned int count);
+int _close(int fd);
+long long _lseeki64(int fd, long long offset, int origin);
 int _chsize_s(int fd, long long size);
-int _fseeki64(FILE *stream, long long offset, int origin);
-long long _ftelli64(FILE *stream);
+std::intptr_t _get_osfhandle(int fd);

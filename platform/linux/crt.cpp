@@ -2,8 +2,11 @@
 // descriptors by Microsoft's names.
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cwchar>
+#include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include "platform/linux/wide_text.h"
@@ -19,18 +22,50 @@ int _wtoi(const wchar_t *str)
     return value > INT_MAX ? INT_MAX : (value < INT_MIN ? INT_MIN : static_cast<int>(value));
 }
 
-// File names and modes are wide text as the program holds them; bytes that were not UTF-8 in the
-// command line go back to the system as they came.
-FILE *_wfopen(const wchar_t *filename, const wchar_t *mode)
+// File names are wide text as the program holds them; bytes that were not UTF-8 in the command line
+// go back to the system as they came. Opening never waits: a pipe that nothing reads is refused
+// (ENXIO) rather than holding the program before its window, and a pipe's writes that would wait
+// for a slow reader fail instead.
+int _wsopen(const wchar_t *filename, int oflag, int, int pmode)
 {
-    if (filename == nullptr || mode == nullptr) {
+    if (filename == nullptr) {
         errno = EINVAL;
-        return nullptr;
+        return -1;
     }
-    return std::fopen(linux_platform::to_system_bytes(filename).c_str(), linux_platform::to_system_bytes(mode).c_str());
+    return open(linux_platform::to_system_bytes(filename).c_str(), oflag | O_NONBLOCK | O_CLOEXEC,
+                static_cast<mode_t>(pmode));
 }
 
-int _fileno(FILE *stream) { return fileno(stream); }
+int _write(int fd, const void *buffer, unsigned int count)
+{
+    // SIGPIPE is held back for the call, and the one it raises taken away unless one was already
+    // waiting: the write fails with EPIPE and the process goes on, as on Windows.
+    sigset_t pipe_signal;
+    sigset_t previous;
+    sigset_t pending;
+    sigemptyset(&pipe_signal);
+    sigaddset(&pipe_signal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe_signal, &previous);
+    sigpending(&pending);
+    const bool already_pending = sigismember(&pending, SIGPIPE) == 1;
+    ssize_t written = 0;
+    do
+        written = write(fd, buffer, count);
+    while (written < 0 && errno == EINTR);
+    const int error = errno;
+    if (written < 0 && error == EPIPE && !already_pending) {
+        const timespec now{};
+        while (sigtimedwait(&pipe_signal, nullptr, &now) < 0 && errno == EINTR) {
+        }
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    errno = error;
+    return written < 0 ? -1 : static_cast<int>(written);
+}
+
+int _close(int fd) { return close(fd); }
+
+long long _lseeki64(int fd, long long offset, int origin) { return lseek(fd, static_cast<off_t>(offset), origin); }
 
 int _chsize_s(int fd, long long size)
 {
@@ -39,6 +74,4 @@ int _chsize_s(int fd, long long size)
     return ftruncate(fd, static_cast<off_t>(size)) == 0 ? 0 : errno;
 }
 
-int _fseeki64(FILE *stream, long long offset, int origin) { return fseeko(stream, static_cast<off_t>(offset), origin); }
-
-long long _ftelli64(FILE *stream) { return ftello(stream); }
+std::intptr_t _get_osfhandle(int fd) { return fd; }

@@ -183,6 +183,59 @@ strict-environment)
   done
   ;;
 
+# The log as files and pipes meet it: instances started together on one new file append whole
+# rows under one header; a copy-and-truncate rotation leaves a header and whole rows; a pipe whose
+# reader goes away fails as a full disk does, with one line, and sampling goes on; a pipe that
+# nothing reads is refused at once, with its reason.
+log-file)
+  launch() { # name, program arguments...: in the background, its pid in $pid
+    local name=$1
+    shift
+    "$program" "$@" >"$work/$name.out" 2>"$work/$name.err" &
+    pid=$!
+    started+=("$pid")
+  }
+  header="time,channel,band,frequency_khz,level_db,error_ratio,state"
+  torn() { # file: the rows after the first line that are not whole rows of channel 13
+    tail -n +2 "$1" | grep -cvaE '^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}([+-][0-9]{2}:[0-9]{2}|Z),13,UHF,473000,-?[0-9.]*,[0-9.E+-]*,(ok|no-level|no-ratio|ratio-failed|failed)$'
+  }
+  lines_in() { [ -f "$1" ] && [ "$(wc -l <"$1")" -ge "$2" ]; }
+
+  pids=()
+  for i in 1 2 3 4 5 6; do
+    launch "shared$i" --log "$work/shared.csv"
+    pids+=("$pid")
+  done
+  wait_until 30 lines_in "$work/shared.csv" 19
+  for p in "${pids[@]}"; do stop "$p"; done
+  check "instances on one new log: the header first" "$header" "$(head -1 "$work/shared.csv")"
+  check "instances on one new log: one header" 1 "$(grep -c '^time,' "$work/shared.csv")"
+  check "instances on one new log: every row whole" 0 "$(torn "$work/shared.csv")"
+
+  launch rotated --log "$work/rotated.csv"
+  wait_until 30 lines_in "$work/rotated.csv" 3
+  cp "$work/rotated.csv" "$work/rotated.csv.1" && : >"$work/rotated.csv" # a copy-and-truncate rotation
+  wait_until 30 lines_in "$work/rotated.csv" 3
+  stop "$pid"
+  check "rotated: the header first again" "$header" "$(head -1 "$work/rotated.csv")"
+  check "rotated: every row whole" 0 "$(torn "$work/rotated.csv")"
+
+  launch piped --log >(head -2 >"$work/reader.csv")
+  wait_until 30 has_lines "$work/piped.out" 4
+  check "a log whose reader went: still sampling" yes "$(kill -0 "$pid" 2>/dev/null && echo yes || echo no)"
+  stop "$pid"
+  check "a log whose reader went: the reader had the header and a row" "$header" "$(head -1 "$work/reader.csv")"
+  check "a log whose reader went: one line on standard error" \
+    "1:rows are lost until it can be written again" \
+    "$(wc -l <"$work/piped.err"):$(sed 's/.*; //' "$work/piped.err")"
+
+  mkfifo "$work/fifo"
+  timeout 10 "$program" --log "$work/fifo" >"$work/fifo.out" 2>"$work/fifo.err"
+  check "a pipe that nothing reads: refused at once with exit code 1" 1 "$?"
+  check "a pipe that nothing reads: the reason" \
+    "quorvex: cannot open the log $work/fifo: it is a pipe that nothing reads" "$(cat "$work/fifo.err")"
+  ;;
+
 # The answers that need no window, their streams and exit codes, and arguments that are not UTF-8
 # echoed back byte for byte.
 command-line)
