@@ -16,6 +16,10 @@ const WCHAR *const help_text = L"Usage: quorvex [OPTION]...\n"
                                L"  --catv         start on the cable band instead of terrestrial (UHF)\n"
                                L"  --interval S   sample every S seconds, 1 to 60 (1)\n"
                                L"  --log FILE     append one row per sample to FILE (CSV, with local times)\n"
+                               L"  --metrics [ADDRESS:]PORT\n"
+                               L"                 serve metrics for Prometheus at /metrics on PORT of this\n"
+                               L"                 machine only, or at ADDRESS (IPv4, or IPv6 in brackets);\n"
+                               L"                 on Linux\n"
                                L"  --help         show this help and exit\n"
                                L"  --version      show the version and exit\n"
                                L"\n"
@@ -25,7 +29,9 @@ const WCHAR *const version_text = L"quorvex 1.0.0.1";
 
 static StartOptions refuse(const std::wstring &what)
 {
-    return {usage_error, {1, 13, 0}, {}, L"quorvex: " + what + L"; see quorvex --help"};
+    StartOptions refused{usage_error, {1, 13, 0}, {}, {}, {}};
+    refused.problem = L"quorvex: " + what + L"; see quorvex --help";
+    return refused;
 }
 
 // Digits only, so "+5", " 5" and "5s" are refused; long runs saturate far beyond every range.
@@ -57,7 +63,7 @@ StartOptions parse_command_line(const WCHAR *command_line)
     std::vector<std::wstring> arguments;
     if (!split(command_line, arguments))
         return refuse(L"the command line cannot be read");
-    StartOptions options{start_monitor, {1, 13, 0}, {}, {}};
+    StartOptions options{start_monitor, {1, 13, 0}, {}, {}, {}};
     std::wstring channel_text = L"13";
     std::vector<std::wstring> seen;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -68,7 +74,7 @@ StartOptions parse_command_line(const WCHAR *command_line)
         const std::size_t equals = argument.find(L'=');
         const std::wstring name = argument.substr(0, equals);
         const bool flag = name == L"--catv" || name == L"--help" || name == L"--version";
-        if (!flag && name != L"--channel" && name != L"--interval" && name != L"--log")
+        if (!flag && name != L"--channel" && name != L"--interval" && name != L"--log" && name != L"--metrics")
             return refuse(L"unknown option '" + name + L"'");
         if (std::find(seen.begin(), seen.end(), name) != seen.end())
             return refuse(name + L" given twice");
@@ -95,6 +101,13 @@ StartOptions parse_command_line(const WCHAR *command_line)
         std::wstring given = name;
         given += L' ';
         given += value;
+        if (name == L"--metrics") {
+            const std::wstring problem = metrics_address_problem(value);
+            if (!problem.empty())
+                return refuse(given + L": " + problem);
+            options.metrics_address = value;
+            continue;
+        }
         int number = 0;
         if (!read_number(value, number))
             return refuse(given + L": not a number");

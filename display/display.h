@@ -44,15 +44,8 @@ void create_controls(HWND parent);
 void on_settings_command(HWND hwnd, UINT code, HWND control);
 int read_edit_number(HWND edit);
 
-// One tick's record of its sample, made once: the console line, the history's bar and value box
-// and the log's row are each a form of it.
-struct SampleRecord {
-    std::time_t time;
-    TuneSettings settings; // in force: the channel and band the sample was taken on
-    LevelSample sample;
-    SampleState state;
-};
-// Where the records' times come from; tests put a clock of their own here.
+// Where the records' times come from (SampleRecord is in platform/sample_record.h, as the
+// platform's services take it too); tests put a clock of their own here.
 extern std::time_t (*sample_clock)();
 
 // Sampling timer and level history
@@ -71,8 +64,9 @@ enum StartAction { start_monitor, show_help, show_version, usage_error };
 struct StartOptions {
     StartAction action;
     TuneSettings settings;
-    std::wstring log_file; // empty for no log
-    std::wstring problem;  // for a usage error, the line that says what is wrong
+    std::wstring log_file;        // empty for no log
+    std::wstring problem;         // for a usage error, the line that says what is wrong
+    std::wstring metrics_address; // empty for no metrics
 };
 StartOptions parse_command_line(const WCHAR *command_line);
 extern const WCHAR *const help_text;
@@ -88,6 +82,7 @@ bool open_sample_log(const std::wstring &path);
 void write_sample_log_row(const SampleRecord &record);
 void close_sample_log();
 extern const WCHAR *const log_failure_text;
+extern const WCHAR *const metrics_failure_text;
 
 // Wide text as UTF-8, for diagnostics that name a file.
 std::string narrow_text(const std::wstring &text);

@@ -17,7 +17,10 @@ SampleRecord record_sample()
 {
     for (int i = 1; i < level_history_size; ++i)
         level_history[i - 1] = level_history[i];
-    SampleRecord record = {sample_clock(), applied_settings, take_level_sample(), sample_failed};
+    const TuneSettings &in_force = applied_settings;
+    SampleRecord record = {sample_clock(),      in_force.channel,
+                           in_force.catv,       channel_frequency_khz(in_force.channel, in_force.catv),
+                           take_level_sample(), sample_failed};
     record.state = sample_state(record.sample);
     level_history[level_history_size - 1] = history_level(record.sample);
     return record;

@@ -9,6 +9,7 @@ WCHAR window_class_name[100];
 
 const WCHAR *const init_failure_text = L"初期化失敗！終了します";
 const WCHAR *const timer_failure_text = L"タイマー作成エラー！終了します";
+const WCHAR *const metrics_failure_text = L"メトリクスを公開できません！終了します\n";
 
 static const int window_width = 340;
 static const int window_height = 200;
@@ -131,7 +132,13 @@ extern "C" int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_lin
         report_failure(nullptr, (log_failure_text + options.log_file).c_str());
         return 1;
     }
+    if (!options.metrics_address.empty() && !start_metrics(options.metrics_address)) {
+        report_failure(nullptr, (metrics_failure_text + options.metrics_address).c_str());
+        close_sample_log();
+        return 1;
+    }
     const int result = create_main_window(instance, show_command) == nullptr ? 1 : run_message_loop(instance);
+    stop_metrics();
     close_sample_log();
     return result;
 }

@@ -202,9 +202,9 @@ static std::string sample_row(const SampleRecord &record)
     std::string row;
     append_time(row, record.time);
     row += ',';
-    append_integer(row, record.settings.channel, 1);
-    row += is_cable(record.settings.catv) ? ",CATV," : ",UHF,";
-    append_integer(row, channel_frequency_khz(record.settings.channel, record.settings.catv), 1);
+    append_integer(row, record.channel, 1);
+    row += is_cable(record.catv) ? ",CATV," : ",UHF,";
+    append_integer(row, record.frequency_khz, 1);
     row += ',';
     if (record.sample.level == reading_value)
         append_decimal(row, record.sample.level_db, std::chars_format::fixed, 1);

@@ -11,6 +11,8 @@ void disarm_sample_timer(HWND hwnd) { KillTimer(hwnd, SAMPLE_TIMER_ID); }
 
 void on_sample_timer(HWND hwnd)
 {
-    write_sample_log_row(record_sample());
+    const SampleRecord record = record_sample();
+    write_sample_log_row(record);
+    publish_sample(record);
     InvalidateRect(hwnd, nullptr, FALSE);
 }

@@ -37,5 +37,7 @@
 #include "platform/compat/winuser.h"
 #endif
 
+#include "platform/metrics.h"
+#include "platform/sample_record.h"
 #include "platform/system_guids.h"
 #include "platform/tuner_level.h"

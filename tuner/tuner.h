@@ -23,8 +23,7 @@ int connect_filters_directly(IBaseFilter *upstream, IGraphBuilder *graph, IPin *
 int clear_graph();
 void release_tuner();
 
-// Channel plan and tuning. The band flag means cable wherever it is set; the program stores 1.
-inline bool is_cable(int catv) { return catv != 0; }
+// Channel plan and tuning (the band flag's meaning, is_cable, is in platform/sample_record.h).
 // The channels the settings offer in a band: the plan's terrestrial 63 is never offered.
 const int lowest_channel = 13;
 inline int highest_channel(int catv) { return is_cable(catv) ? 63 : 62; }
@@ -38,19 +37,7 @@ double get_level_db();
 double get_error_rate();
 double take_sample();
 
-// What the reading of one figure gave: its value; a zero that has none (a level value of zero, a
-// cycle count of zero); or nothing, the reading having failed or not been made.
-enum ReadingOutcome { reading_value, reading_zero, reading_failed };
-// One sample of the tuner as every output shows it: the level in dB and the error ratio, each with
-// what its reading gave. The ratio is not read when the level could not be.
-struct LevelSample {
-    ReadingOutcome level;
-    double level_db; // for reading_value
-    ReadingOutcome ratio;
-    double error_ratio; // for reading_value
-};
-// What went wrong first, the level before the ratio: the log's state column.
-enum SampleState { sample_ok, sample_no_level, sample_no_ratio, sample_ratio_failed, sample_failed };
+// The kinds of sample (LevelSample, SampleState) are the platform's too: platform/sample_record.h.
 SampleState sample_state(const LevelSample &sample);
 // Reads one sample and writes its console line: take_sample's work, with every fact kept.
 LevelSample take_level_sample();

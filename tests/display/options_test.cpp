@@ -13,6 +13,7 @@ struct Accepted {
     StartAction action;
     TuneSettings settings;
     const wchar_t *log_file;
+    const wchar_t *metrics_address = L"";
 };
 
 TEST(StartOptionsTest, EveryOptionSetsWhatItNames)
@@ -40,6 +41,9 @@ TEST(StartOptionsTest, EveryOptionSetsWhatItNames)
         {L"--version", show_version, {1, 13, 0}, L""},
         {L"--channel 27 --help", show_help, {1, 27, 0}, L""},
         {L"--version --help", show_help, {1, 13, 0}, L""},
+        {L"--metrics 19110", start_monitor, {1, 13, 0}, L"", L"19110"},
+        {L"--metrics=0.0.0.0:9", start_monitor, {1, 13, 0}, L"", L"0.0.0.0:9"},
+        {L"--metrics [::1]:65535", start_monitor, {1, 13, 0}, L"", L"[::1]:65535"},
     };
     for (const Accepted &row : table) {
         const StartOptions options = parse_command_line(row.line);
@@ -49,18 +53,27 @@ TEST(StartOptionsTest, EveryOptionSetsWhatItNames)
         EXPECT_EQ(options.settings.channel, row.settings.channel) << std::string(line.begin(), line.end());
         EXPECT_EQ(options.settings.catv, row.settings.catv) << std::string(line.begin(), line.end());
         EXPECT_TRUE(options.log_file == row.log_file) << std::string(line.begin(), line.end());
+        EXPECT_TRUE(options.metrics_address == row.metrics_address) << std::string(line.begin(), line.end());
         EXPECT_TRUE(options.problem.empty());
     }
 }
 
 struct Refused {
     const wchar_t *line;
-    const wchar_t *problem;
+    std::wstring problem;
 };
 
 TEST(StartOptionsTest, EveryBadFormIsOneLineSayingWhatIsWrong)
 {
+    const std::wstring not_an_address = L": not an address to serve at; use PORT, or ADDRESS:PORT with an IPv4 "
+                                        L"address or an IPv6 address in brackets, PORT from 1 to 65535";
     const Refused table[] = {
+        {L"--metrics 0", L"--metrics 0" + not_an_address},
+        {L"--metrics 65536", L"--metrics 65536" + not_an_address},
+        {L"--metrics localhost:9100", L"--metrics localhost:9100" + not_an_address},
+        {L"--metrics ::1:9100", L"--metrics ::1:9100" + not_an_address},
+        {L"--metrics [::1]", L"--metrics [::1]" + not_an_address},
+        {L"--metrics", L"--metrics needs a value"},
         {L"--channel 70", L"--channel 70: out of range (13 to 62, or 63 with --catv)"},
         {L"--channel 63", L"--channel 63: out of range (13 to 62, or 63 with --catv)"},
         {L"--channel 64 --catv", L"--channel 64: out of range (13 to 62, or 63 with --catv)"},

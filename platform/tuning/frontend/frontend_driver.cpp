@@ -76,9 +76,14 @@ public:
         frontend_ = std::move(frontend);
     }
 
+    TunerIdentity identity() const override { return {"frontend", frontend_ ? frontend_->path : ""}; }
+
+    const std::optional<Statistics> &last() const { return last_; }
+
 protected:
     Result read(Figures &figures) override
     {
+        last_.reset();
         if (descriptor_ < 0)
             return unexpected;
         Statistics statistics;
@@ -86,20 +91,27 @@ protected:
             return result_for(-failed);
         dtv_property properties[] = {
             property(DTV_STAT_CNR),
+            property(DTV_STAT_SIGNAL_STRENGTH),
             property(DTV_STAT_POST_ERROR_BIT_COUNT),
             property(DTV_STAT_POST_TOTAL_BIT_COUNT),
             property(DTV_STAT_PRE_ERROR_BIT_COUNT),
             property(DTV_STAT_PRE_TOTAL_BIT_COUNT),
+            property(DTV_STAT_ERROR_BLOCK_COUNT),
+            property(DTV_STAT_TOTAL_BLOCK_COUNT),
         };
         dtv_properties request{static_cast<std::uint32_t>(std::size(properties)), properties};
         if (const int failed = kernel().ioctl(descriptor_, FE_GET_PROPERTY, &request))
             return result_for(-failed);
         statistics.cnr = properties[0].u.st;
-        statistics.post_errors = properties[1].u.st;
-        statistics.post_total = properties[2].u.st;
-        statistics.pre_errors = properties[3].u.st;
-        statistics.pre_total = properties[4].u.st;
+        statistics.strength = properties[1].u.st;
+        statistics.post_errors = properties[2].u.st;
+        statistics.post_total = properties[3].u.st;
+        statistics.pre_errors = properties[4].u.st;
+        statistics.pre_total = properties[5].u.st;
+        statistics.error_blocks = properties[6].u.st;
+        statistics.total_blocks = properties[7].u.st;
         figures = figures_from(statistics, window_);
+        last_ = statistics;
         return 0;
     }
 
@@ -113,6 +125,7 @@ private:
     std::optional<Frontend> frontend_;
     int descriptor_ = -1;
     CounterWindow window_;
+    std::optional<Statistics> last_; // of the last sample, none when it could not be read
 };
 
 FrontendDriver frontend;
@@ -124,5 +137,7 @@ void use_frontend(std::optional<Frontend> found)
     frontend.set_frontend(std::move(found));
     use_driver(frontend);
 }
+
+const Statistics *frontend_statistics() { return &driver() == &frontend && frontend.last() ? &*frontend.last() : nullptr; }
 
 } // namespace tuning

@@ -4,11 +4,15 @@
 #include <optional>
 
 #include "platform/tuning/frontend/discovery.h"
+#include "platform/tuning/frontend/statistics.h"
 
 namespace tuning {
 
 // The frontend the driver stands for from now on, none when none was found; the device world
 // becomes its tuner and capture filters, or has no tuner.
 void use_frontend(std::optional<Frontend> frontend);
+// The statistics of the frontend's last sample; null when the driver in use is not the frontend's,
+// or its last sample could not be read.
+const Statistics *frontend_statistics();
 
 } // namespace tuning

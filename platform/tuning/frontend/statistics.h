@@ -11,13 +11,17 @@
 namespace tuning {
 
 // One sample as the frontend reports it: the status bits, and the statistics of one FE_GET_PROPERTY.
+// The level and ratio take the C/N and the bit counters; the metrics take all of it.
 struct Statistics {
     std::uint32_t status = 0;
     dtv_fe_stats cnr{};
+    dtv_fe_stats strength{};
     dtv_fe_stats post_errors{}; // after the inner code
     dtv_fe_stats post_total{};
     dtv_fe_stats pre_errors{}; // before it, where a driver counts only there
     dtv_fe_stats pre_total{};
+    dtv_fe_stats error_blocks{};
+    dtv_fe_stats total_blocks{};
 };
 
 // Where the bit-error counters stood at the previous sample. A tune starts a fresh one, counting

@@ -3,11 +3,18 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/tuning/model/exchange.h"
 
 namespace tuning {
+
+// What a driver is, for those who ask what the monitor runs on.
+struct TunerIdentity {
+    std::string driver; // "frontend" or "simulated"
+    std::string device; // the frontend's node; empty for the simulated tuner
+};
 
 class Driver {
 public:
@@ -26,6 +33,7 @@ public:
     virtual Result answer(std::uint32_t selector, std::uint32_t &value, std::uint32_t &bytes) = 0;
     // The last tuner filter was released: the device may be let go.
     virtual void close() {}
+    virtual TunerIdentity identity() const = 0;
 };
 
 // One sample's figures, as the vendor property's selectors carry them.

@@ -56,6 +56,8 @@ public:
         return 0;
     }
 
+    TunerIdentity identity() const override { return {"simulated", ""}; }
+
     void restart()
     {
         seed = 1;
