@@ -108,12 +108,34 @@ static void report_unwritable()
     log_failing = true;
 }
 
+static int open_for_appending(const std::wstring &path)
+{
+    return _wsopen(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+}
+
+// A log moved aside by a rotation, or deleted, leaves the name free: a new log is started under it,
+// with its header, and the rows go on there. Until one can be made they go on into the old file,
+// so no row is lost either way.
+static void follow_the_name()
+{
+    struct _stat64 named {};
+    struct _stat64 opened {};
+    if (_fstat64(log_descriptor, &opened) != 0 ||
+        (_wstat64(log_name.c_str(), &named) == 0 && named.st_dev == opened.st_dev && named.st_ino == opened.st_ino))
+        return;
+    const int renewed = open_for_appending(log_name);
+    if (renewed < 0)
+        return;
+    _close(log_descriptor);
+    log_descriptor = renewed;
+    torn_from = -1;
+}
+
 bool open_sample_log(const std::wstring &path)
 {
     close_sample_log();
     errno = 0;
-    log_descriptor =
-        _wsopen(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+    log_descriptor = open_for_appending(path);
     if (log_descriptor < 0) {
         const int error = errno;
         std::fprintf(stderr, "quorvex: cannot open the log %s: %s\n", narrow_text(path).c_str(),
@@ -221,6 +243,7 @@ void write_sample_log_row(const SampleRecord &record)
 {
     if (log_descriptor < 0)
         return;
+    follow_the_name();
     if (append_rows(sample_row(record), false))
         log_failing = false;
     else

@@ -22,3 +22,7 @@ int _close(int fd);
 long long _lseeki64(int fd, long long offset, int origin);
 int _chsize_s(int fd, long long size);
 std::intptr_t _get_osfhandle(int fd);
+// Microsoft's 64-bit status, which on Linux is the system's own.
+#define _stat64 stat
+int _wstat64(const wchar_t *path, struct _stat64 *status);
+int _fstat64(int fd, struct _stat64 *status);

@@ -75,3 +75,14 @@ int _chsize_s(int fd, long long size)
 }
 
 std::intptr_t _get_osfhandle(int fd) { return fd; }
+
+int _wstat64(const wchar_t *path, struct _stat64 *status)
+{
+    if (path == nullptr) {
+        errno = EINVAL;
+        return -1;
+    }
+    return stat(linux_platform::to_system_bytes(path).c_str(), status);
+}
+
+int _fstat64(int fd, struct _stat64 *status) { return fstat(fd, status); }

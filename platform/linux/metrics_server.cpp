@@ -5,7 +5,9 @@
 // memory per request) keep a slow or hostile client from starving the sampling or growing memory.
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <microhttpd.h>
 #include <mutex>
 #include <sys/socket.h>
@@ -75,8 +77,30 @@ std::string bind_failure_reason(int error)
     case EPERM: return "permission denied";
     case EADDRNOTAVAIL: return "no such address on this machine";
     case EAFNOSUPPORT: return "this machine has no IPv6";
+    case ENOTSOCK: return "the service manager handed over no listening socket";
     default: return "error " + std::to_string(error);
     }
+}
+
+// The address that stands for the listening socket systemd hands over, as its socket activation
+// does: the service itself may then have no network of its own.
+const std::wstring handed_over = L"systemd";
+
+// The one listening stream socket systemd passed (LISTEN_PID, LISTEN_FDS, from descriptor 3), or -1.
+int socket_handed_over()
+{
+    const char *pid = std::getenv("LISTEN_PID");
+    const char *count = std::getenv("LISTEN_FDS");
+    if (pid == nullptr || count == nullptr || std::to_string(getpid()) != pid || std::string(count) != "1")
+        return -1;
+    const int passed = 3;
+    int listening = 0;
+    socklen_t size = sizeof listening;
+    if (getsockopt(passed, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) != 0 || listening == 0)
+        return -1;
+    fcntl(passed, F_SETFD, FD_CLOEXEC);
+    fcntl(passed, F_SETFL, fcntl(passed, F_GETFL) | O_NONBLOCK);
+    return passed;
 }
 
 void describe_tuner(linux_platform::MetricsSnapshot &snapshot)
@@ -92,25 +116,31 @@ void describe_tuner(linux_platform::MetricsSnapshot &snapshot)
 
 std::wstring metrics_address_problem(const std::wstring &address)
 {
-    if (linux_platform::parse_metrics_address(linux_platform::to_system_bytes(address)))
+    if (address == handed_over || linux_platform::parse_metrics_address(linux_platform::to_system_bytes(address)))
         return {};
     return L"not an address to serve at; use PORT, or ADDRESS:PORT with an IPv4 address or an IPv6 address in "
-           L"brackets, PORT from 1 to 65535";
+           L"brackets, PORT from 1 to 65535, or systemd";
 }
 
 bool start_metrics(const std::wstring &address)
 {
     const std::string text = linux_platform::to_system_bytes(address);
-    const std::optional<linux_platform::SocketAddress> where = linux_platform::parse_metrics_address(text);
-    const int family = where ? where->storage.ss_family : AF_INET;
-    const int listener = socket(family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    int error = listener < 0 ? errno : 0;
-    if (listener >= 0) {
-        const int on = 1;
-        setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        if (bind(listener, reinterpret_cast<const sockaddr *>(&where->storage), where->length) != 0 ||
-            listen(listener, 64) != 0)
-            error = errno;
+    int listener = -1;
+    int error = 0;
+    if (address == handed_over) {
+        listener = socket_handed_over();
+        error = listener < 0 ? ENOTSOCK : 0;
+    } else {
+        const std::optional<linux_platform::SocketAddress> where = linux_platform::parse_metrics_address(text);
+        listener = socket(where->storage.ss_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        error = listener < 0 ? errno : 0;
+        if (listener >= 0) {
+            const int on = 1;
+            setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+            if (bind(listener, reinterpret_cast<const sockaddr *>(&where->storage), where->length) != 0 ||
+                listen(listener, 64) != 0)
+                error = errno;
+        }
     }
     if (error == 0) {
         describe_tuner(collecting);

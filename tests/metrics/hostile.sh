@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# The metrics endpoint against clients that misbehave: requests that are not HTTP, a header of a
+# megabyte, a client that never finishes its request, a thousand connections at once, and a flood
+# of scrapes. Meanwhile the program samples on time, one line and one row a second, as its output
+# and log show; afterwards it answers as before, and its memory is as it was. What a user's
+# scraper would not do is answered with HTTP's own codes: 404, 405. A second program on the same
+# port does not start.
+#
+#   tests/metrics/hostile.sh QUORVEX
+set -uo pipefail
+program=$(realpath "$1")
+source "$(dirname "$0")/../support/checks.sh"
+needs curl "Debian's curl"
+needs ab "Debian's apache2-utils"
+
+work=$(mktemp -d)
+started=()
+trap 'kill "${started[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+url=http://127.0.0.1:$port
+
+env -u DISPLAY -u WAYLAND_DISPLAY TZ=UTC QUORVEX_SIM=default "$program" --log "$work/levels.csv" \
+  --metrics "$port" >"$work/out" 2>"$work/err" &
+pid=$!
+started+=("$pid")
+answers() { [ "$(curl -s -o /dev/null -w '%{http_code}' "$url/metrics")" == 200 ]; }
+require "the endpoint answers" 0 "$(wait_until 30 answers; echo $?)"
+resident() { awk '/^VmRSS/ { print $2 }' "/proc/$pid/status"; }
+curl -s "$url/metrics" >/dev/null
+ab -q -n 2000 -c 4 "$url/metrics" >/dev/null 2>&1 # the server's pools at their working size
+before=$(resident)
+begun=$(date +%s)
+
+status() { curl -s -o /dev/null -w '%{http_code}' "$@"; }
+check "POST of /metrics" 405 "$(status -X POST -d x "$url/metrics")"
+check "DELETE of /" 405 "$(status -X DELETE "$url/")"
+check "another path" 404 "$(status "$url/metrics/../secret")"
+check "HEAD of /metrics" 200 "$(status -I "$url/metrics")"
+check "/ links to /metrics" yes "$(curl -s "$url/" | grep -q 'href="/metrics"' && echo yes || echo no)"
+
+python3 - "$port" >"$work/hostile.log" 2>&1 <<'PYTHON' &
+import socket, sys, time
+port = int(sys.argv[1])
+def connect():
+    s = socket.socket()
+    s.settimeout(5)
+    s.connect(("127.0.0.1", port))
+    return s
+def exchange(data):
+    s = connect()
+    try:
+        s.sendall(data)
+        return s.recv(64).split(b"\r\n")[0].decode(errors="replace")
+    except OSError as e:
+        return "closed"
+    finally:
+        s.close()
+print("garbage:", exchange(b"\x16\x03\x01 not HTTP at all\r\n\r\n"))
+print("no version:", exchange(b"GET /metrics\r\n\r\n"))
+print("megabyte header:", exchange(b"GET /metrics HTTP/1.1\r\nHost: x\r\nX-Big: " + b"a" * 1048576 + b"\r\n\r\n"))
+slow = connect()
+slow.sendall(b"GET /metrics HTTP/1.1\r\nHost: x\r\n")  # and never the rest
+crowd = []
+for _ in range(1000):
+    try:
+        crowd.append(connect())
+    except OSError:
+        pass
+print("connections opened:", len(crowd))
+time.sleep(3)
+for s in crowd:
+    s.close()
+slow.close()
+PYTHON
+hostile=$!
+ab -q -r -t 6 -c 8 "$url/metrics" >"$work/flood.log" 2>&1
+wait "$hostile"
+flood_done=$(date +%s)
+sleep 2
+
+check "the endpoint answers afterwards" 200 "$(status "$url/metrics")"
+check "requests that are not HTTP answered or closed" 0 "$(grep -c 'HTTP/1.1 200' "$work/hostile.log")"
+check "the flood was answered" yes "$(grep -q '^Complete requests: *[1-9]' "$work/flood.log" && echo yes || echo no)"
+# One row a second throughout, a second late at the most.
+gaps=$(tail -n +2 "$work/levels.csv" | while IFS=, read -r when _; do date -u -d "$when" +%s; done |
+  awk -v from="$begun" -v to="$flood_done" '$1 >= from && $1 <= to { if (last && ($1 - last > 2 || $1 == last)) bad++; last = $1; n++ } END { print n + 0, bad + 0 }')
+check "rows a second while attacked, and gaps" "$((flood_done - begun)) 0" "$gaps"
+check "a line for every row" "$(($(wc -l <"$work/levels.csv") - 1))" "$(wc -l <"$work/out")"
+after=$(resident)
+check "resident memory as before (within 1 MB)" yes "$([ $((after - before)) -lt 1024 ] && echo yes || echo "no: $before kB, then $after kB")"
+check "standard error" "" "$(cat "$work/err")"
+
+# A second program on the same port: a start-up failure, with the reason.
+env -u DISPLAY -u WAYLAND_DISPLAY QUORVEX_SIM=default timeout 20 "$program" --metrics "$port" >"$work/second.out" \
+  2>"$work/second.err"
+check "a port in use: exit code 1" 1 "$?"
+check "a port in use: the reason" "quorvex: cannot serve the metrics at $port: the port is in use" \
+  "$(cat "$work/second.err")"
+check "a port in use: no samples" "" "$(cat "$work/second.out")"
+[ "$checks" -gt 0 ] && [ "$failures" -eq 0 ]
