@@ -3,7 +3,7 @@
 # quorvex_simtuner.dll: the devices found through Wine's own system device enumerator, the graph
 # built and connected by Wine's own filter graph, the default channel tuned, sample lines byte for
 # byte as the Linux build prints them for the same seed, bars on screen, Apply used with the mouse
-# and keyboard, and the close box ending the program with every object released. A second run
+# and keyboard, a long paste, and the close box ending the program with every object released. A second run
 # unplugs the tuner after three samples. A third starts on a chosen channel with a log, whose rows
 # must be the Linux build's; then help, version, a usage error and a log that cannot be opened,
 # each in a message box. Every wait is bounded.
@@ -130,6 +130,19 @@ applied_at=$(lines "$work/default.out")
 wait_until 15 has_lines "$work/default.out" $((applied_at + 2))
 check "default: tune requests after Apply" "$(printf '473000\n249000')" \
   "$(sed -n 's/^call put_TuneRequest //p' "$work/default.log")"
+
+# A long paste into the channel box lands at once, cut at the box's limit; left, the box is
+# corrected as any entry is; the ticks and the repaints go on.
+check "default: 8,000 digits pasted into the channel box, which is then left" "channel=63" \
+  "$(driver paste 8000 | grep '^channel=')"
+pasted_at=$(lines "$work/default.out")
+chart() { timeout 30 import -window root -crop "${width}x${height}+${x}+${y}" +repage rgb:- 2>/dev/null | md5sum; }
+chart_after_paste=$(chart)
+wait_until 10 has_lines "$work/default.out" $((pasted_at + 3))
+check "default: ticks go on after the paste" "yes" \
+  "$(has_lines "$work/default.out" $((pasted_at + 3)) && echo yes || echo no)"
+check "default: the chart is repainted after the paste" "yes" \
+  "$([ "$(chart)" != "$chart_after_paste" ] && echo yes || echo no)"
 check "default: standard error" "" "$(cat "$work/default.err")"
 close_program default
 
