@@ -30,6 +30,7 @@ class FrontendDriver final : public FigureDriver {
 public:
     std::vector<Device> devices() override
     {
+        looked_for_missing_ = !frontend_.has_value();
         if (!frontend_.has_value())
             return {};
         return tuner_devices();
@@ -74,7 +75,10 @@ public:
     {
         close();
         frontend_ = std::move(frontend);
+        looked_for_missing_ = false;
     }
+
+    bool looked_for_missing() const { return looked_for_missing_; }
 
 protected:
     Result read(Figures &figures) override
@@ -111,6 +115,7 @@ private:
     }
 
     std::optional<Frontend> frontend_;
+    bool looked_for_missing_ = false;
     int descriptor_ = -1;
     CounterWindow window_;
 };
@@ -124,5 +129,7 @@ void use_frontend(std::optional<Frontend> found)
     frontend.set_frontend(std::move(found));
     use_driver(frontend);
 }
+
+bool looked_for_missing_frontend() { return frontend.looked_for_missing(); }
 
 } // namespace tuning

@@ -10,5 +10,7 @@ namespace tuning {
 // The frontend the driver stands for from now on, none when none was found; the device world
 // becomes its tuner and capture filters, or has no tuner.
 void use_frontend(std::optional<Frontend> frontend);
+// True once the program has looked for its tuner where no frontend was found.
+bool looked_for_missing_frontend();
 
 } // namespace tuning
