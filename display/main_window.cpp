@@ -129,8 +129,10 @@ extern "C" int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_lin
     }
     pending_settings = options.settings;
     applied_settings = options.settings;
-    if (!options.log_file.empty() && !open_sample_log(options.log_file)) {
-        report_failure(nullptr, (log_failure_text + options.log_file).c_str());
+    // Where the program has no console, the box is all the user sees: it says why.
+    std::wstring reason;
+    if (!options.log_file.empty() && !open_sample_log(options.log_file, &reason)) {
+        report_failure(nullptr, (log_failure_text + options.log_file + L": " + reason).c_str());
         return 1;
     }
     const int result = create_main_window(instance, show_command) == nullptr ? 1 : run_message_loop(instance);
