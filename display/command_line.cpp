@@ -2,6 +2,7 @@
 // Split by the shell's own rules on both platforms, with a program name put in front so that the
 // first argument is never taken for one.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -34,14 +35,17 @@ static StartOptions refuse(const std::wstring &what)
     return refused;
 }
 
-// Digits only, so "+5", " 5" and "5s" are refused; long runs saturate far beyond every range.
+// Digits, with a minus sign for a number below every range; "+5", " 5" and "5s" are refused.
+// Long runs saturate far beyond every range, never wrapping into it.
 static bool read_number(const std::wstring &text, int &value)
 {
-    if (text.empty() || text.find_first_not_of(L"0123456789") != std::wstring::npos)
+    const std::size_t first = text.compare(0, 1, L"-") == 0 ? 1 : 0;
+    if (text.size() == first || text.find_first_not_of(L"0123456789", first) != std::wstring::npos)
         return false;
     value = 0;
-    for (const wchar_t c : text)
-        value = value >= 1000000 ? value : value * 10 + (c - L'0');
+    for (std::size_t i = first; i < text.size(); ++i)
+        value = value >= 1000000 ? value : value * 10 + (text[i] - L'0');
+    value = first == 1 ? -value : value;
     return true;
 }
 
@@ -132,13 +136,22 @@ StartOptions parse_command_line(const WCHAR *command_line)
     return options;
 }
 
-void tell_user(const std::wstring &text, StartAction action)
+bool tell_user(const std::wstring &text, StartAction action)
 {
 #ifdef _WIN32
-    MessageBoxW(nullptr, text.c_str(), L"Quorvex", action == usage_error ? MB_OK | MB_ICONERROR : MB_OK);
+    return MessageBoxW(nullptr, text.c_str(), L"Quorvex", action == usage_error ? MB_OK | MB_ICONERROR : MB_OK) != 0;
 #else
     std::FILE *stream = action == usage_error ? stderr : stdout;
-    std::fputs((narrow_text(text) + "\n").c_str(), stream);
-    std::fflush(stream);
+    errno = 0;
+    if (std::fputs((narrow_text(text) + "\n").c_str(), stream) >= 0 && std::fflush(stream) == 0)
+        return true;
+    // As the GNU tools do: an answer that never arrived is a failure a calling script must see.
+    if (stream == stdout) {
+        if (errno == ENOSPC)
+            std::fputs("quorvex: cannot write to standard output: no space left on the device\n", stderr);
+        else
+            std::fprintf(stderr, "quorvex: cannot write to standard output: error %d\n", errno);
+    }
+    return false;
 #endif
 }

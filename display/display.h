@@ -72,12 +72,14 @@ StartOptions parse_command_line(const WCHAR *command_line);
 extern const WCHAR *const help_text;
 extern const WCHAR *const version_text;
 // Help and version on standard output, a usage error on standard error; in a message box where
-// the program has no console.
-void tell_user(const std::wstring &text, StartAction action);
+// the program has no console. False when the text could not be written, which it says on
+// standard error.
+bool tell_user(const std::wstring &text, StartAction action);
 
 // Sample log: one CSV row per tick, appended to the file the command line names.
-// Opens it for appending; false, with the reason on standard error, when it cannot be opened.
-bool open_sample_log(const std::wstring &path);
+// Opens it for appending; false, with the reason on standard error and in reason, when it cannot
+// be opened.
+bool open_sample_log(const std::wstring &path, std::wstring *reason = nullptr);
 // The record's row; nothing when no log is open.
 void write_sample_log_row(const SampleRecord &record);
 void close_sample_log();

@@ -1,5 +1,7 @@
 // The entry point, the main window's class and its window procedure: a flat router to the code
 // that owns each concern.
+#include <algorithm>
+
 #include "display/display.h"
 #include "res/resource.h"
 #include "tuner/tuner.h"
@@ -89,8 +91,10 @@ HWND create_main_window(HINSTANCE instance, int show_command)
     reset_level_history();
     exit_code = 0;
 
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - window_width) / 2;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - window_height) / 2;
+    // Centred, but never past the screen's top or left edge: on a screen narrower than the window
+    // the chart's scale and the caption stay in sight.
+    const int x = std::max(0, (GetSystemMetrics(SM_CXSCREEN) - window_width) / 2);
+    const int y = std::max(0, (GetSystemMetrics(SM_CYSCREEN) - window_height) / 2);
     HWND hwnd = CreateWindowExW(0, window_class_name, window_title, WS_CAPTION | WS_SYSMENU, x, y, window_width,
                                 window_height, nullptr, nullptr, instance, nullptr);
     if (hwnd == nullptr)
@@ -118,18 +122,18 @@ int run_message_loop(HINSTANCE instance)
 extern "C" int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line, int show_command)
 {
     const StartOptions options = parse_command_line(command_line);
-    if (options.action == show_help || options.action == show_version) {
-        tell_user(options.action == show_help ? help_text : version_text, options.action);
-        return 0;
-    }
+    if (options.action == show_help || options.action == show_version)
+        return tell_user(options.action == show_help ? help_text : version_text, options.action) ? 0 : 1;
     if (options.action == usage_error) {
         tell_user(options.problem, options.action);
         return 2;
     }
     pending_settings = options.settings;
     applied_settings = options.settings;
-    if (!options.log_file.empty() && !open_sample_log(options.log_file)) {
-        report_failure(nullptr, (log_failure_text + options.log_file).c_str());
+    // Where the program has no console, the box is all the user sees: it says why.
+    std::wstring reason;
+    if (!options.log_file.empty() && !open_sample_log(options.log_file, &reason)) {
+        report_failure(nullptr, (log_failure_text + options.log_file + L": " + reason).c_str());
         return 1;
     }
     if (!options.metrics_address.empty() && !start_metrics(options.metrics_address)) {

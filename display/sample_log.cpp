@@ -131,15 +131,16 @@ static void follow_the_name()
     torn_from = -1;
 }
 
-bool open_sample_log(const std::wstring &path)
+bool open_sample_log(const std::wstring &path, std::wstring *reason)
 {
     close_sample_log();
     errno = 0;
     log_descriptor = open_for_appending(path);
     if (log_descriptor < 0) {
-        const int error = errno;
-        std::fprintf(stderr, "quorvex: cannot open the log %s: %s\n", narrow_text(path).c_str(),
-                     open_failure_reason(error, path));
+        const std::string why = open_failure_reason(errno, path);
+        std::fprintf(stderr, "quorvex: cannot open the log %s: %s\n", narrow_text(path).c_str(), why.c_str());
+        if (reason != nullptr)
+            *reason = std::wstring(why.begin(), why.end());
         return false;
     }
     log_name = path;

@@ -15,6 +15,10 @@ static HWND apply_button = nullptr;
 static HFONT control_font = nullptr;
 
 static const DWORD edit_style = WS_CHILD | WS_VISIBLE | ES_NUMBER | ES_RIGHT;
+// What an edit takes from the user, a paste cut to it: far more than any entry needs, and so
+// little that Windows' edit, which trims a paste to the box's width a character at a time (a time
+// that grows with the square of the length), answers at once.
+static const WPARAM edit_text_limit = 64;
 
 static HWND create_control(HWND parent, const WCHAR *window_class, const WCHAR *text, DWORD style, int x, int y,
                            int width, int height)
@@ -32,6 +36,8 @@ void create_controls(HWND parent)
     swprintf(channel_text, 16, L"%d", pending_settings.channel);
     interval_edit = create_control(parent, L"EDIT", interval_text, edit_style, 77, 154, 15, 12);
     channel_edit = create_control(parent, L"EDIT", channel_text, edit_style, 145, 154, 15, 12);
+    for (HWND edit : {interval_edit, channel_edit})
+        SendMessageW(edit, EM_SETLIMITTEXT, edit_text_limit, 0);
     catv_check = create_control(parent, L"BUTTON", L"CATV", WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, 175, 153, 45, 15);
     if (is_cable(pending_settings.catv))
         SendMessageW(catv_check, BM_SETCHECK, BST_CHECKED, 0);

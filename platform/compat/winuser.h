@@ -23,6 +23,7 @@
 // Control notifications and messages
 #define BN_CLICKED 0
 #define EN_KILLFOCUS 0x0200
+#define EM_SETLIMITTEXT 0x00C5
 #define BM_GETCHECK 0x00F0
 #define BM_SETCHECK 0x00F1
 #define BST_UNCHECKED 0x0000

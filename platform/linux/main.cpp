@@ -1,6 +1,6 @@
 // The start-up Windows gives a GUI program, on Linux: standard descriptors that exist, the tuner
 // the environment names, then the program's entry point with its instance, its command line and
-// the normal show command.
+// the normal show command; at the end, a word for a user whose machine has no receiver.
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -12,6 +12,7 @@
 #include "platform/linux/wide_text.h"
 #include "platform/platform.h"
 #include "platform/tuning/environment.h"
+#include "platform/tuning/frontend/frontend_driver.h"
 
 // The program's entry point, with C linkage as the Windows start-up code calls it.
 extern "C" int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nShowCmd);
@@ -46,5 +47,12 @@ int main(int argc, char **argv)
     std::wstring command_line = linux_platform::quote_arguments(arguments);
     // Windows' default image base: any non-null value would do, the program only passes it back.
     const auto instance = reinterpret_cast<HINSTANCE>(0x400000);
-    return wWinMain(instance, nullptr, command_line.data(), SW_SHOWNORMAL);
+    const int exit_code = wWinMain(instance, nullptr, command_line.data(), SW_SHOWNORMAL);
+    // The program's own lines name only its internal steps: a user with no receiver learns here
+    // what was missing, and how to try the program all the same.
+    if (exit_code == 1 && tuning::looked_for_missing_frontend())
+        std::fputs("quorvex: no DVB frontend was found under /dev/dvb; to try Quorvex without a receiver, run "
+                   "QUORVEX_SIM=default quorvex\n",
+                   stderr);
+    return exit_code;
 }

@@ -1,11 +1,13 @@
 #include "platform/qtwindow/application.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QGuiApplication>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 #include <unistd.h>
-#include <xcb/xproto.h>
+#include <xcb/xcb.h>
 
 #include "platform/qtwindow/message_loop.h"
 #include "platform/qtwindow/window.h"
@@ -29,16 +31,41 @@ bool has_display(const char *variable)
     return value != nullptr && *value != 0;
 }
 
+// Only X11 and Wayland open a display; any other window system that QT_QPA_PLATFORM names is
+// itself what failed.
+bool platform_needs_display(std::string_view platform)
+{
+    return platform.empty() || platform.starts_with("xcb") || platform.starts_with("wayland");
+}
+
 // Standard error carries the program's diagnostics only, so the toolkit's own messages are not
-// passed on. The one that matters, a display that cannot be opened, ends the start with the
-// program's own line and the exit code of a window that could not be created.
+// passed on. The one that matters, a window system that cannot be started, ends the start with
+// the program's own line and the exit code of a window that could not be created.
 void toolkit_message(QtMsgType type, const QMessageLogContext &, const QString &)
 {
     if (type != QtFatalMsg || !starting)
         return;
-    std::fprintf(stderr, "quorvex: cannot open the display \"%s\"\n", display_name());
+    const char *platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform_needs_display(platform == nullptr ? "" : platform))
+        std::fprintf(stderr, "quorvex: cannot open the display \"%s\"\n", display_name());
+    else
+        std::fprintf(stderr, "quorvex: cannot start the window system \"%s\" that QT_QPA_PLATFORM names\n", platform);
     std::fflush(stderr);
     _exit(1);
+}
+
+// The X connection the windows live on; null when they are not on X.
+xcb_connection_t *x_connection = nullptr;
+
+// When the X connection breaks (the server gone, or the program's client killed by another, as
+// xdotool windowkill does) the toolkit ends the process with exit code 1 and only its own
+// message: the program says what happened in its own words on the way out.
+void report_lost_display()
+{
+    if (x_connection == nullptr || xcb_connection_has_error(x_connection) == 0)
+        return;
+    std::fprintf(stderr, "quorvex: lost the connection to the display \"%s\"\n", display_name());
+    std::fflush(stderr);
 }
 
 // Another X client may destroy the main window under the program: the window then goes through
@@ -84,6 +111,13 @@ QApplication &application()
     starting = true;
     auto *app = new QApplication(argc, argv);
     starting = false;
+    if (const auto *x11 = app->nativeInterface<QNativeInterface::QX11Application>()) {
+        x_connection = x11->connection();
+        std::atexit(report_lost_display);
+    }
+    // The desktop entry's name, which Wayland shells match the window with; X11 shells go by
+    // WM_CLASS, which the entry names.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUORVEX_APP_ID));
     // Qt takes the C library's locale from the environment; numbers the program formats keep a
     // decimal point whatever the user's locale.
     std::setlocale(LC_NUMERIC, "C");

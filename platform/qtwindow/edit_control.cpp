@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <algorithm>
+#include <climits>
 
 #include "platform/qtwindow/controls.h"
 #include "platform/qtwindow/text.h"
@@ -49,13 +50,38 @@ private:
     bool digits_only_;
 };
 
+// Windows' limit on what the user may enter until EM_SETLIMITTEXT sets another, and Qt's default.
+const int default_text_limit = 32767;
+
+// The text limit holds what the user types or pastes, cut at the limit as Windows cuts a paste.
+// Text the program sets, and text already there when the limit is set, are kept whole, as
+// Windows keeps them; the user may then edit such a text at its own length.
 class EditControl : public Control {
 public:
     using Control::Control;
 
+    LRESULT procedure(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message != EM_SETLIMITTEXT)
+            return Control::procedure(message, wParam, lParam);
+        // Zero asks for the largest limit there is.
+        limit_ = wParam == 0 || wParam > INT_MAX ? INT_MAX : static_cast<int>(wParam);
+        edit().setMaxLength(std::max(limit_, static_cast<int>(edit().text().size())));
+        return 0;
+    }
+
 protected:
-    QString text() const override { return static_cast<const QLineEdit &>(widget()).text(); }
-    void set_text(const QString &text) override { static_cast<QLineEdit &>(widget()).setText(text); }
+    QString text() const override { return edit().text(); }
+    void set_text(const QString &text) override
+    {
+        edit().setMaxLength(std::max(limit_, static_cast<int>(text.size())));
+        edit().setText(text);
+    }
+
+private:
+    QLineEdit &edit() const { return static_cast<QLineEdit &>(widget()); }
+
+    int limit_ = default_text_limit;
 };
 
 } // namespace

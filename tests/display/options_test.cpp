@@ -85,7 +85,12 @@ TEST(StartOptionsTest, EveryBadFormIsOneLineSayingWhatIsWrong)
         {L"--channel=", L"--channel needs a value"},
         {L"--channel --catv", L"--channel needs a value"},
         {L"--channel abc", L"--channel abc: not a number"},
-        {L"--channel -20", L"--channel -20: not a number"},
+        {L"--channel 4294967309", L"--channel 4294967309: out of range (13 to 62, or 63 with --catv)"}, // 13 + 2^32
+        {L"--interval 4294967297", L"--interval 4294967297: out of range (1 to 60)"},                   // 1 + 2^32
+        {L"--channel -13", L"--channel -13: out of range (13 to 62, or 63 with --catv)"},
+        {L"--interval=-5", L"--interval -5: out of range (1 to 60)"},
+        {L"--channel -", L"--channel -: not a number"},
+        {L"--channel --13", L"--channel needs a value"},
         {L"--channel +20", L"--channel +20: not a number"},
         {L"--channel 2O", L"--channel 2O: not a number"},
         {L"--channel \" 20\"", L"--channel  20: not a number"},

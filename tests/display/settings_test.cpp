@@ -1,6 +1,9 @@
 // The settings strip as a user works it: values corrected when an edit loses the focus, and
 // Apply putting them in force.
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QImage>
+#include <QLineEdit>
 
 #include "display/display_fixture.h"
 
@@ -41,6 +44,31 @@ TEST_F(SettingsTest, TheIntervalIsCorrectedIntoOneToSixtySeconds)
         EXPECT_EQ(text_of(interval_edit), row.shown);
     }
     EXPECT_EQ(applied_settings.interval_s, 1) << "correction alone applies nothing";
+}
+
+// A paste far longer than any entry is cut short by the box (Windows' own edit takes seconds to
+// fit a thousand characters into a box this narrow), then corrected when the box is left.
+TEST_F(SettingsTest, ALongPasteIsCutShortThenCorrected)
+{
+    const QString digits(8000, QLatin1Char('9'));
+    QGuiApplication::clipboard()->setText(digits);
+    if (QGuiApplication::clipboard()->text() != digits)
+        GTEST_SKIP() << "no clipboard on this platform";
+    const struct {
+        HWND edit;
+        const wchar_t *shown;
+    } rows[] = {{interval_edit, L"60"}, {channel_edit, L"62"}};
+    for (const auto &row : rows) {
+        auto *edit = qobject_cast<QLineEdit *>(qtwindow::widget_of(row.edit));
+        qtwindow::type_text(row.edit, L"");
+        edit->paste(); // as the edit's context menu pastes
+        const auto held = edit->text().size();
+        EXPECT_GT(held, 15) << "far more than any entry";
+        EXPECT_LT(held, 1000) << "far less than the paste";
+        qtwindow::click(row.edit == interval_edit ? channel_edit : interval_edit);
+        qtwindow::pump_messages();
+        EXPECT_EQ(text_of(row.edit), row.shown);
+    }
 }
 
 TEST_F(SettingsTest, OnlyDigitsCanBeTyped)

@@ -163,7 +163,8 @@ TEST_F(StartOptionsShellTest, ALogThatCannotBeOpenedStopsTheStartWithOne)
     EXPECT_EQ(out, "");
     ASSERT_EQ(qtwindow::message_boxes().size(), 1u);
     EXPECT_EQ(qtwindow::message_boxes()[0].caption, L"失敗");
-    EXPECT_EQ(qtwindow::message_boxes()[0].text, L"ログファイルを開けません！終了します\n" + log.wstring());
+    EXPECT_EQ(qtwindow::message_boxes()[0].text,
+              L"ログファイルを開けません！終了します\n" + log.wstring() + L": its folder does not exist");
     EXPECT_TRUE(qtwindow::top_level_windows().empty()) << "no window";
     EXPECT_TRUE(tuning::calls().empty()) << "the tuner untouched";
 }

@@ -180,6 +180,26 @@ TEST(FrontendStatistics, ThePostPairWinsAndSwitchingPairsStartsANewWindow)
     EXPECT_EQ(shown_ratio(tuning::figures_from(sample, window)), " 1.00E-04");
 }
 
+TEST(FrontendStatistics, HalfAPostPairLeavesThePrePairToCount)
+{
+    const struct {
+        dtv_fe_stats errors, total;
+        const char *what;
+    } rows[] = {
+        {counter(5), not_available(), "a post error count without its total"},
+        {not_available(), counter(5), "a post total without its error count"},
+    };
+    for (const auto &row : rows) {
+        CounterWindow window;
+        Statistics sample = locked(decibels(28000));
+        sample.post_errors = row.errors;
+        sample.post_total = row.total;
+        sample.pre_errors = counter(3000);
+        sample.pre_total = counter(1000000);
+        EXPECT_EQ(shown_ratio(tuning::figures_from(sample, window)), " 3.00E-03") << row.what << ": 3000 / 1000000";
+    }
+}
+
 TEST(FrontendStatistics, CountersTheDriverDoesNotOfferMakeTheErrorReadsFail)
 {
     const struct {

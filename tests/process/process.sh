@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The real quorvex binary as a user's machine or a calling script meets it: a comma-decimal locale,
 # a pipe, closed standard descriptors, a hostile temporary folder, malformed environment variables,
-# a display that cannot be opened, and its window destroyed by another X client. Every wait is
-# bounded; the scenarios that need an X server run under Xvfb.
+# a display that cannot be opened or that goes away, a small screen, its window destroyed by
+# another X client or matched to its desktop entry, and a machine without a receiver. Every wait
+# is bounded; the scenarios that need an X server run under Xvfb. Exit code 77 is a skip.
 #
 #   tests/process/process.sh QUORVEX X_CLIENT SCENARIO
 set -uo pipefail
@@ -12,7 +13,7 @@ scenario=$3
 
 source "$(dirname "$0")/../support/checks.sh"
 case "$scenario" in
-locale-window | closed-descriptors | destroyed-window)
+locale-window | closed-descriptors | destroyed-window | desktop-entry)
   if [ -z "${QUORVEX_IN_XVFB:-}" ]; then
     needs xvfb-run "Debian's xvfb"
     QUORVEX_IN_XVFB=1 exec timeout -k 10 120 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
@@ -45,6 +46,15 @@ close_window() { # pid
   "$x_client" close Quorvex || return 99
   wait_until 15 ended "$1" || { stop "$1"; return 98; }
   wait "$1"
+}
+# An X server of the test's own, which it may kill; its display is $x_display.
+own_x_server() { # screen, as WIDTHxHEIGHTxDEPTH
+  needs Xvfb "Debian's xvfb"
+  Xvfb -displayfd 3 -nolisten tcp -screen 0 "$1" 3>"$work/x-display" 2>/dev/null &
+  x_server=$!
+  started+=("$x_server")
+  wait_until 10 test -s "$work/x-display" || { echo "FAIL cannot start Xvfb"; exit 1; }
+  x_display=":$(cat "$work/x-display")"
 }
 # A comma-decimal locale, made here so the test needs none installed.
 comma_locale() {
@@ -256,6 +266,12 @@ command-line)
   run --channel $'\xff\xfe'
   check "a byte that is not UTF-8 comes back as it was" \
     "$(printf 'quorvex: --channel \xff\xfe: not a number; see quorvex --help\n' | od -An -tx1)" "$(od -An -tx1 <"$work/err")"
+  for option in --help --version; do
+    timeout 30 "$program" "$option" >/dev/full 2>"$work/err"
+    check "$option into a full disk: exit code" 1 "$?"
+    check "$option into a full disk: standard error" \
+      "quorvex: cannot write to standard output: no space left on the device" "$(cat "$work/err")"
+  done
   ;;
 
 # A display that cannot be opened is the window that could not be created: one line, exit code 1.
@@ -265,11 +281,65 @@ display)
   check "unopenable display: exit code" 1 "$?"
   check "unopenable display: the line" 'quorvex: cannot open the display ":99999"' "$(cat "$work/err")"
   check "unopenable display: no samples" "" "$(cat "$work/out")"
+  timeout 20 env QT_QPA_PLATFORM=bogus "$program" >"$work/out" 2>"$work/err"
+  check "a window system that does not exist: exit code" 1 "$?"
+  check "a window system that does not exist: the line" \
+    'quorvex: cannot start the window system "bogus" that QT_QPA_PLATFORM names' "$(cat "$work/err")"
   start empty DISPLAY=
   wait_until 30 has_lines "$work/empty.out" 1
   stop "$pid"
   check "empty DISPLAY: runs offscreen" 1 "$(head -1 "$work/empty.out" | wc -l)"
   check "empty DISPLAY: standard error" "" "$(cat "$work/empty.err")"
+  ;;
+
+# The X connection lost, to another client killing the program's (as xdotool windowkill does) or
+# to the X server going away: one line that says so, and exit code 1.
+lost-display)
+  own_x_server 1024x768x24
+  for loss in "its client killed" "the X server gone"; do
+    start lost DISPLAY="$x_display"
+    wait_until 30 has_lines "$work/lost.out" 1
+    if [ "$loss" = "its client killed" ]; then DISPLAY="$x_display" "$x_client" kill Quorvex; else kill "$x_server"; fi
+    wait_until 15 ended "$pid" || stop "$pid"
+    wait "$pid"
+    check "$loss: exit code" 1 "$?"
+    check "$loss: the line" "quorvex: lost the connection to the display \"$x_display\"" "$(cat "$work/lost.err")"
+  done
+  ;;
+
+# On a screen narrower than the window, the window starts at the screen's left edge, its chart's
+# scale in sight; vertically it is centred: (240 - 200) / 2.
+small-screen)
+  own_x_server 320x240x24
+  start small DISPLAY="$x_display"
+  check "the window's place on a 320 x 240 screen" "0 20" \
+    "$(DISPLAY="$x_display" "$x_client" geometry Quorvex | cut -d' ' -f1,2)"
+  stop "$pid"
+  ;;
+
+# A desktop shell groups the running window with its launcher: the desktop entry names the class
+# the window has.
+desktop-entry)
+  start entry
+  check "the desktop entry names the window's class" "StartupWMClass=$("$x_client" class Quorvex)" \
+    "$(grep '^StartupWMClass=' "$(dirname "$0")/../../dist/linux/org.quorvex.Quorvex.desktop")"
+  close_window "$pid"
+  check "the close box ends it with 0" 0 "$?"
+  ;;
+
+# With no receiver and no simulated tuner asked for: the program's own lines, the box (answered
+# at once offscreen), then one plain line on what is missing and how to try the program anyway.
+no-receiver)
+  if compgen -G "/dev/dvb/adapter*/frontend*" >/dev/null; then
+    echo "SKIP: this machine has a DVB frontend"
+    exit 77
+  fi
+  timeout 20 env -u QUORVEX_SIM "$program" >"$work/out" 2>"$work/err"
+  check "exit code" 1 "$?"
+  check "standard error" "$(printf '%s\n' "find_dev: CreateClassEnumerator" "create_filters: pBDATuner" \
+    "quorvex: no DVB frontend was found under /dev/dvb; to try Quorvex without a receiver, run QUORVEX_SIM=default quorvex")" \
+    "$(cat "$work/err")"
+  check "no samples" "" "$(cat "$work/out")"
   ;;
 
 # Another X client destroying the window ends the program through its close path.

@@ -1,12 +1,14 @@
 // Another X client, as a test needs one: closes the program's window the way a window manager's
-// close button does (WM_DELETE_WINDOW), destroys it outright as a hostile client could, or tells
-// where it is on the screen ("x y width height").
+// close button does (WM_DELETE_WINDOW), destroys it outright as a hostile client could, kills the
+// program's connection as xdotool windowkill does, or tells where it is on the screen
+// ("x y width height") or the class a desktop shell groups it by (WM_CLASS).
 //
-//   x_client close|destroy|geometry|wait TITLE
+//   x_client close|destroy|kill|geometry|class|wait TITLE
 // Each looks for a top-level window with that title (WM_NAME) for up to 20 s; exit code 1 when
 // there is none.
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -25,17 +27,21 @@ xcb_atom_t atom(xcb_connection_t *connection, const char *name)
     return found;
 }
 
-std::string title_of(xcb_connection_t *connection, xcb_window_t window)
+std::string text_property(xcb_connection_t *connection, xcb_window_t window, xcb_atom_t property)
 {
     xcb_get_property_reply_t *reply = xcb_get_property_reply(
-        connection, xcb_get_property(connection, 0, window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 256),
-        nullptr);
-    std::string title;
+        connection, xcb_get_property(connection, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 256), nullptr);
+    std::string text;
     if (reply != nullptr)
-        title.assign(static_cast<const char *>(xcb_get_property_value(reply)),
-                     static_cast<size_t>(xcb_get_property_value_length(reply)));
+        text.assign(static_cast<const char *>(xcb_get_property_value(reply)),
+                    static_cast<size_t>(xcb_get_property_value_length(reply)));
     std::free(reply);
-    return title;
+    return text;
+}
+
+std::string title_of(xcb_connection_t *connection, xcb_window_t window)
+{
+    return text_property(connection, window, XCB_ATOM_WM_NAME);
 }
 
 xcb_window_t find_window(xcb_connection_t *connection, xcb_window_t root, const std::string &title)
@@ -57,7 +63,7 @@ xcb_window_t find_window(xcb_connection_t *connection, xcb_window_t root, const 
 int main(int argc, char **argv)
 {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: x_client close|destroy|geometry|wait TITLE\n");
+        std::fprintf(stderr, "usage: x_client close|destroy|kill|geometry|class|wait TITLE\n");
         return 2;
     }
     const std::string action = argv[1];
@@ -85,6 +91,14 @@ int main(int argc, char **argv)
     }
     if (action == "destroy") {
         xcb_destroy_window(connection, window);
+    } else if (action == "kill") {
+        xcb_kill_client(connection, window);
+    } else if (action == "class") {
+        // Two strings, each ending in a null: the instance, then the class.
+        const std::string instance_and_class = text_property(connection, window, XCB_ATOM_WM_CLASS);
+        std::printf(
+            "%s\n",
+            instance_and_class.substr(std::min(instance_and_class.find('\0') + 1, instance_and_class.size())).c_str());
     } else if (action == "close") {
         xcb_client_message_event_t message = {};
         message.response_type = XCB_CLIENT_MESSAGE;

@@ -119,6 +119,25 @@ TEST_F(ControlTest, PastingIntoNumberEditIsNotFiltered)
     EXPECT_EQ(text_of(interval), L"4x");
 }
 
+// EM_SETLIMITTEXT holds what the user enters: typing stops at the limit and a paste is cut to it.
+// Text already there and text the program sets are kept whole, as on Windows.
+TEST_F(ControlTest, TheTextLimitHoldsWhatTheUserEntersOnly)
+{
+    QGuiApplication::clipboard()->setText("123456789");
+    if (QGuiApplication::clipboard()->text() != "123456789")
+        GTEST_SKIP() << "no clipboard on this platform";
+    SendMessageW(channel, EM_SETLIMITTEXT, 5, 0);
+    qtwindow::type_text(channel, L"9876543");
+    EXPECT_EQ(text_of(channel), L"98765");
+    qtwindow::type_text(channel, L"");
+    QTest::keyClick(qtwindow::widget_of(channel), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(text_of(channel), L"12345");
+    SendMessageW(channel, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"12345678"));
+    EXPECT_EQ(text_of(channel), L"12345678") << "text the program sets";
+    SendMessageW(channel, EM_SETLIMITTEXT, 3, 0);
+    EXPECT_EQ(text_of(channel), L"12345678") << "the text there when the limit came";
+}
+
 // An edit losing the focus tells its parent, with its id, the code and its handle.
 TEST_F(ControlTest, EditLosingFocusNotifiesParent)
 {

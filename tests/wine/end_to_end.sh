@@ -3,10 +3,10 @@
 # quorvex_simtuner.dll: the devices found through Wine's own system device enumerator, the graph
 # built and connected by Wine's own filter graph, the default channel tuned, sample lines byte for
 # byte as the Linux build prints them for the same seed, bars on screen, Apply used with the mouse
-# and keyboard, and the close box ending the program with every object released. A second run
-# unplugs the tuner after three samples. A third starts on a chosen channel with a log, whose rows
-# must be the Linux build's; then help, version, a usage error and a log that cannot be opened,
-# each in a message box. Every wait is bounded.
+# and keyboard, a long paste, and the close box ending the program with every object released. A
+# second run unplugs the tuner after three samples. A third starts on a chosen channel with a log,
+# whose rows must be the Linux build's; then help, version, a usage error and two logs that cannot
+# be opened, each in a message box. Every wait is bounded.
 #
 #   tests/wine/end_to_end.sh BUILD_WINDOWS_DIR BUILD_LINUX_DIR ARTEFACT_DIR
 set -uo pipefail
@@ -130,6 +130,19 @@ applied_at=$(lines "$work/default.out")
 wait_until 15 has_lines "$work/default.out" $((applied_at + 2))
 check "default: tune requests after Apply" "$(printf '473000\n249000')" \
   "$(sed -n 's/^call put_TuneRequest //p' "$work/default.log")"
+
+# A long paste into the channel box lands at once, cut at the box's limit; left, the box is
+# corrected as any entry is; the ticks and the repaints go on.
+check "default: 8,000 digits pasted into the channel box, which is then left" "channel=63" \
+  "$(driver paste 8000 | grep '^channel=')"
+pasted_at=$(lines "$work/default.out")
+chart() { timeout 30 import -window root -crop "${width}x${height}+${x}+${y}" +repage rgb:- 2>/dev/null | md5sum; }
+chart_after_paste=$(chart)
+wait_until 10 has_lines "$work/default.out" $((pasted_at + 3))
+check "default: ticks go on after the paste" "yes" \
+  "$(has_lines "$work/default.out" $((pasted_at + 3)) && echo yes || echo no)"
+check "default: the chart is repainted after the paste" "yes" \
+  "$([ "$(chart)" != "$chart_after_paste" ] && echo yes || echo no)"
 check "default: standard error" "" "$(cat "$work/default.err")"
 close_program default
 
@@ -167,8 +180,8 @@ check "logged: one row per sample line" "$(lines "$work/logged.out")" \
   "$(($(lines "$work/log folder/levels.csv") - 1))"
 check "logged: standard error" "" "$(cat "$work/logged.err")"
 
-# Help, version, a usage error and a log that cannot be opened, each answered in a message box,
-# as the program has no console; none of them starts the tuner.
+# Help, version, a usage error and logs that cannot be opened, each answered in a message box,
+# which says why, as the program has no console; none of them starts the tuner.
 answered() { # name, exit code, box, options...
   : >"$work/$1.log"
   QUORVEX_SIM_LOG="Z:$work/$1.log" timeout 60 "$wine" "$build/quorvex.exe" "${@:4}" >"$work/$1.out" 2>"$work/$1.err" &
@@ -185,9 +198,13 @@ answered version 0 "$(printf 'caption=Quorvex\ntext=quorvex 1.0.0.1')" --version
 usage="quorvex: --channel 70: out of range (13 to 62, or 63 with --catv); see quorvex --help"
 answered usage 2 "$(printf 'caption=Quorvex\ntext=%s' "$usage")" --channel 70
 check "usage: standard error" "" "$(cat "$work/usage.err")"
-answered unopenable 1 "$(printf 'caption=失敗\ntext=ログファイルを開けません！終了します\nZ:%s' "$work/missing/levels.csv")" \
+answered unopenable 1 \
+  "$(printf 'caption=失敗\ntext=ログファイルを開けません！終了します\nZ:%s: its folder does not exist' "$work/missing/levels.csv")" \
   --log "Z:$work/missing/levels.csv"
 check "unopenable: standard error" "quorvex: cannot open the log Z:$work/missing/levels.csv: its folder does not exist" \
   "$(cat "$work/unopenable.err")"
+answered folder 1 "$(printf 'caption=失敗\ntext=ログファイルを開けません！終了します\nZ:%s: it is a folder' "$work")" \
+  --log "Z:$work"
+check "folder: standard error" "quorvex: cannot open the log Z:$work: it is a folder" "$(cat "$work/folder.err")"
 
 [ "$failures" -eq 0 ]

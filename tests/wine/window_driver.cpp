@@ -5,6 +5,9 @@
 //   window_driver rect             waits up to 30 s for the window; prints "x y width height"
 //   window_driver apply CH CATV    types CH into the channel box, sets the CATV box to CATV (0 or 1)
 //                                  and clicks Apply; prints "channel=..." and "catv=..." as shown
+//   window_driver paste COUNT      pastes COUNT digits into the channel box and leaves it for the
+//                                  interval box; prints "pasted=LENGTH" (what the box took) and
+//                                  "channel=..." (what it shows once left)
 //   window_driver close            clicks the window's close box
 //   window_driver fonts            prints the faces the window's labels and close box get
 //
@@ -15,6 +18,7 @@
 #include <io.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -35,6 +39,7 @@ static HWND find_main_window()
 }
 
 struct Controls {
+    HWND interval = nullptr;
     HWND channel = nullptr;
     HWND catv = nullptr;
     HWND apply = nullptr;
@@ -66,8 +71,11 @@ static Controls find_controls(HWND window)
         RECT rect;
         GetWindowRect(child, &rect);
         if (_wcsicmp(class_name, L"Edit") == 0 && rect.left > channel_left) {
+            controls.interval = controls.channel;
             controls.channel = child;
             channel_left = rect.left;
+        } else if (_wcsicmp(class_name, L"Edit") == 0) {
+            controls.interval = child;
         } else if (_wcsicmp(class_name, L"Button") == 0 && text_of(child) == L"CATV") {
             controls.catv = child;
         } else if (_wcsicmp(class_name, L"Button") == 0 && text_of(child) == L"Apply") {
@@ -163,6 +171,69 @@ static int apply(HWND window, const wchar_t *channel, bool catv)
     return 0;
 }
 
+// Like text_of, but gives up on a program that does not answer, so the caller's wait stays
+// bounded.
+static bool text_in_time(HWND control, std::wstring &text)
+{
+    DWORD_PTR length = 0;
+    if (SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 200, &length) == 0)
+        return false;
+    text.assign(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (SendMessageTimeoutW(control, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                            200, &copied) == 0)
+        return false;
+    text.resize(copied);
+    return true;
+}
+
+// The clipboard takes data only from a window that owns it: a message-only window of the
+// driver's own, alive as long as the driver.
+static bool put_on_clipboard(const std::wstring &text)
+{
+    HWND owner = CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    const SIZE_T bytes = (text.size() + 1) * sizeof(WCHAR);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (owner == nullptr || memory == nullptr)
+        return false;
+    std::memcpy(GlobalLock(memory), text.c_str(), bytes);
+    GlobalUnlock(memory);
+    if (!OpenClipboard(owner)) {
+        GlobalFree(memory);
+        return false;
+    }
+    EmptyClipboard();
+    const bool put = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    CloseClipboard();
+    if (!put)
+        GlobalFree(memory);
+    return put;
+}
+
+static int paste(HWND window, int count)
+{
+    const Controls controls = find_controls(window);
+    if (controls.interval == nullptr || controls.channel == nullptr)
+        return 2;
+    if (!put_on_clipboard(std::wstring(static_cast<size_t>(count), L'9')))
+        return 4;
+    const std::wstring before = text_of(controls.channel);
+    click(controls.channel);
+    if (!wait_for([&] { return focus_of(window) == controls.channel; }))
+        return 4;
+    send({key(VK_END, false), key(VK_END, true), key(VK_SHIFT, false), key(VK_HOME, false), key(VK_HOME, true),
+          key(VK_SHIFT, true), key(VK_CONTROL, false), key('V', false), key('V', true), key(VK_CONTROL, true)});
+    std::wstring pasted;
+    if (!wait_for([&] { return text_in_time(controls.channel, pasted) && pasted != before; }))
+        return 4;
+    click(controls.interval);
+    std::wstring shown;
+    if (!wait_for([&] { return text_in_time(controls.channel, shown) && shown != pasted; }))
+        return 4;
+    std::printf("pasted=%ls\nchannel=%ls\n", pasted.c_str(), shown.c_str());
+    return 0;
+}
+
 // The close box is where the window itself says it is, along the middle of its caption.
 static int close_window(HWND window)
 {
@@ -226,6 +297,8 @@ int wmain(int argc, wchar_t **argv)
     }
     if (std::wcscmp(argv[1], L"apply") == 0 && argc == 4)
         return apply(window, argv[2], std::wcscmp(argv[3], L"1") == 0);
+    if (std::wcscmp(argv[1], L"paste") == 0 && argc == 3)
+        return paste(window, _wtoi(argv[2]));
     if (std::wcscmp(argv[1], L"close") == 0)
         return close_window(window);
     if (std::wcscmp(argv[1], L"fonts") == 0)

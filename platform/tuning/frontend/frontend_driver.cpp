@@ -30,6 +30,7 @@ class FrontendDriver final : public FigureDriver {
 public:
     std::vector<Device> devices() override
     {
+        looked_for_missing_ = !frontend_.has_value();
         if (!frontend_.has_value())
             return {};
         return tuner_devices();
@@ -74,11 +75,13 @@ public:
     {
         close();
         frontend_ = std::move(frontend);
+        looked_for_missing_ = false;
     }
 
     TunerIdentity identity() const override { return {"frontend", frontend_ ? frontend_->path : ""}; }
 
     const std::optional<Statistics> &last() const { return last_; }
+    bool looked_for_missing() const { return looked_for_missing_; }
 
 protected:
     Result read(Figures &figures) override
@@ -123,6 +126,7 @@ private:
     }
 
     std::optional<Frontend> frontend_;
+    bool looked_for_missing_ = false;
     int descriptor_ = -1;
     CounterWindow window_;
     std::optional<Statistics> last_; // of the last sample, none when it could not be read
@@ -139,5 +143,7 @@ void use_frontend(std::optional<Frontend> found)
 }
 
 const Statistics *frontend_statistics() { return &driver() == &frontend && frontend.last() ? &*frontend.last() : nullptr; }
+
+bool looked_for_missing_frontend() { return frontend.looked_for_missing(); }
 
 } // namespace tuning

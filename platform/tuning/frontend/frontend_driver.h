@@ -14,5 +14,7 @@ void use_frontend(std::optional<Frontend> frontend);
 // The statistics of the frontend's last sample; null when the driver in use is not the frontend's,
 // or its last sample could not be read.
 const Statistics *frontend_statistics();
+// True once the program has looked for its tuner where no frontend was found.
+bool looked_for_missing_frontend();
 
 } // namespace tuning
