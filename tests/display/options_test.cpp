@@ -44,6 +44,7 @@ TEST(StartOptionsTest, EveryOptionSetsWhatItNames)
         {L"--metrics 19110", start_monitor, {1, 13, 0}, L"", L"19110"},
         {L"--metrics=0.0.0.0:9", start_monitor, {1, 13, 0}, L"", L"0.0.0.0:9"},
         {L"--metrics [::1]:65535", start_monitor, {1, 13, 0}, L"", L"[::1]:65535"},
+        {L"--metrics systemd", start_monitor, {1, 13, 0}, L"", L"systemd"},
     };
     for (const Accepted &row : table) {
         const StartOptions options = parse_command_line(row.line);
@@ -66,7 +67,7 @@ struct Refused {
 TEST(StartOptionsTest, EveryBadFormIsOneLineSayingWhatIsWrong)
 {
     const std::wstring not_an_address = L": not an address to serve at; use PORT, or ADDRESS:PORT with an IPv4 "
-                                        L"address or an IPv6 address in brackets, PORT from 1 to 65535";
+                                        L"address or an IPv6 address in brackets, PORT from 1 to 65535, or systemd";
     const Refused table[] = {
         {L"--metrics 0", L"--metrics 0" + not_an_address},
         {L"--metrics 65536", L"--metrics 65536" + not_an_address},

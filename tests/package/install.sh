@@ -112,6 +112,10 @@ check "log: one row per sample line" "$(grep -c -E "$sample_line" "$artefacts/pa
 
 inside 60 env MANPAGER=cat MANWIDTH=80 man quorvex >"$artefacts/package-man.txt" 2>&1
 check "man quorvex" "0" "$?"
+check "the service's units where systemd looks, its rotation and options under /etc" "ok" "$(
+  ls "$root/lib/systemd/system/quorvex@.service" "$root/lib/systemd/system/quorvex@.socket" \
+    "$root/etc/logrotate.d/quorvex" "$root/etc/default/quorvex" >/dev/null && echo ok
+)"
 check "man quorvex: options, log and exit status" "3" \
   "$(grep -c -E '^ +--log FILE$|^LOG FILE$|^EXIT STATUS$' "$artefacts/package-man.txt")"
 
@@ -126,4 +130,4 @@ check "nothing left behind" "" \
   "$(diff "$artefacts/package-files-before.txt" "$artefacts/package-files-after.txt" | grep '^[<>]')"
 
 echo "install.sh: $checks checks, $failures failed"
-[ "$failures" -eq 0 ] && [ "$checks" -eq 14 ]
+[ "$failures" -eq 0 ] && [ "$checks" -eq 15 ]

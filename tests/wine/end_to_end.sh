@@ -180,7 +180,8 @@ check "logged: one row per sample line" "$(lines "$work/logged.out")" \
   "$(($(lines "$work/log folder/levels.csv") - 1))"
 check "logged: standard error" "" "$(cat "$work/logged.err")"
 
-# Help, version, a usage error and logs that cannot be opened, each answered in a message box,
+# Help, version, usage errors (one the metrics', which Windows has none of) and logs that cannot be
+# opened, each answered in a message box,
 # which says why, as the program has no console; none of them starts the tuner.
 answered() { # name, exit code, box, options...
   : >"$work/$1.log"
@@ -198,6 +199,9 @@ answered version 0 "$(printf 'caption=Quorvex\ntext=quorvex 1.0.0.1')" --version
 usage="quorvex: --channel 70: out of range (13 to 62, or 63 with --catv); see quorvex --help"
 answered usage 2 "$(printf 'caption=Quorvex\ntext=%s' "$usage")" --channel 70
 check "usage: standard error" "" "$(cat "$work/usage.err")"
+answered metrics 2 \
+  "$(printf 'caption=Quorvex\ntext=quorvex: --metrics 19110: the metrics are served on Linux only; see quorvex --help')" \
+  --metrics 19110
 answered unopenable 1 \
   "$(printf 'caption=失敗\ntext=ログファイルを開けません！終了します\nZ:%s: its folder does not exist' "$work/missing/levels.csv")" \
   --log "Z:$work/missing/levels.csv"
