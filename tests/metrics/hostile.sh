@@ -87,7 +87,11 @@ gaps=$(tail -n +2 "$work/levels.csv" | while IFS=, read -r when _; do date -u -d
 check "rows a second while attacked, and gaps" "$((flood_done - begun)) 0" "$gaps"
 check "a line for every row" "$(($(wc -l <"$work/levels.csv") - 1))" "$(wc -l <"$work/out")"
 after=$(resident)
-check "resident memory as before (within 1 MB)" yes "$([ $((after - before)) -lt 1024 ] && echo yes || echo "no: $before kB, then $after kB")"
+# AddressSanitizer holds freed memory back for a while: its build proves the rest, not this.
+if [ -z "${ASAN_OPTIONS:-}" ]; then
+  check "resident memory as before (within 1 MB)" yes \
+    "$([ $((after - before)) -lt 1024 ] && echo yes || echo "no: $before kB, then $after kB")"
+fi
 check "standard error" "" "$(cat "$work/err")"
 
 # A second program on the same port: a start-up failure, with the reason.
