@@ -108,7 +108,7 @@ StartOptions parse_command_line(const WCHAR *command_line)
         if (name == L"--metrics") {
             const std::wstring problem = metrics_address_problem(value);
             if (!problem.empty())
-                return refuse(given + L": " + problem);
+                return refuse(given.append(L": ").append(problem));
             options.metrics_address = value;
             continue;
         }

@@ -25,7 +25,7 @@ namespace {
 const unsigned connection_limit = 32;
 const unsigned connections_per_client = 8;
 const unsigned idle_seconds = 10;
-const size_t request_memory = 16 * 1024; // the request line and its headers: far beyond a scraper's
+const size_t request_memory = size_t{16} * 1024; // the request line and its headers: far beyond a scraper's
 
 MHD_Daemon *server = nullptr;
 std::mutex snapshot_lock;
