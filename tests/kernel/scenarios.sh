@@ -63,7 +63,7 @@ mkdir -m 700 /tmp/runtime
 Xvfb :1 -screen 0 1024x768x24 -nolisten tcp >"$logs/xvfb.log" 2>&1 &
 export DISPLAY=:1 XDG_RUNTIME_DIR=/tmp/runtime
 wait_until 30 test -S /tmp/.X11-unix/X1 || { echo "FAIL no X server"; exit 1; }
-QT_QPA_PLATFORM=xcb "$top/build/ci/quorvex" >"$logs/program.out" 2>"$logs/program.err" &
+QT_QPA_PLATFORM=xcb "$top/build/ci/quorvex" --metrics 19110 >"$logs/program.out" 2>"$logs/program.err" &
 program=$!
 window=$("$driver" window | cut -d' ' -f1)
 require "the program's window" "yes" "$([ -n "$window" ] && echo yes || echo no)"
@@ -83,6 +83,27 @@ agrees_with_reader() { # name, what the checks call it
     check "$2: means agree within 0.2 dB" "yes" "$(within "$(mean "$logs/$1.levels")" "$(mean "$logs/$1.cnr")" 0.2)"
 }
 
+# The metrics, read inside the machine beside the kernel's own reader: the status flags make the
+# reader's status word, the frequency is what the kernel holds, and the C/N lies within what the
+# reader saw (kept as NAME.cnr), widened by 0.1 dB.
+metric() { curl -s --max-time 5 http://127.0.0.1:19110/metrics | awk -v name="$1" '$1 == name { print $2 }'; }
+status_word() {
+    local word=0 bit=1
+    for flag in signal carrier viterbi sync lock; do
+        [ "$(metric "quorvex_frontend_status{flag=\"$flag\"}")" = 1 ] && word=$((word | bit))
+        bit=$((bit * 2))
+    done
+    printf '0x%02x' "$word"
+}
+metrics_agree() { # name, what the checks call it
+    curl -s --max-time 5 http://127.0.0.1:19110/metrics >"$logs/$1.metrics"
+    check "$2: metrics' status flags as the reader's status word" \
+        "$(dvb-fe-tool --femon -c 1 2>&1 | grep -o -m1 '(0x[0-9a-f]*)' | tr -d '()')" "$(status_word)"
+    check "$2: metrics' frequency as the kernel holds it" "$(tuned FREQUENCY)" "$(metric quorvex_tuned_frequency_hertz)"
+    check "$2: metrics' C/N within the reader's range" "" \
+        "$(metric quorvex_frontend_carrier_to_noise_decibels | outside_range /dev/stdin "$logs/$1.cnr")"
+}
+
 # The default channel: the program tunes 473 MHz, which vidtv accepts, and locks; each printed
 # level lies within the C/N range that the independent reader sees over the same seconds, and the
 # two means agree within 0.2 dB.
@@ -91,6 +112,7 @@ check "default channel: frequency tuned (Hz)" "473000000" "$(tuned FREQUENCY)"
 check "default channel: delivery system" "DVBT" "$(tuned DELIVERY_SYSTEM)"
 check "default channel: bandwidth (Hz)" "6000000" "$(tuned BANDWIDTH_HZ)"
 agrees_with_reader strong "default channel"
+metrics_agree strong "default channel"
 
 # vidtv's counters never count: no ratio can be given, so every line shows the dashed form.
 check "counters that never count: dashed ratio on every line" "" \
@@ -122,6 +144,7 @@ wait_until 10 has_lines $(($(lines) + 1))
 first=$(($(lines) + 1))
 wait_until 15 has_lines $((first + 4))
 check "nothing broadcast: the reader sees no lock" "" "$(dvb-fe-tool --femon -c 2 2>&1 | grep -E 'Lock|C/N')"
+check "nothing broadcast: no lock in the metrics" 0 "$(metric 'quorvex_frontend_status{flag="lock"}')"
 check "nothing broadcast: five lines without a level" "$(printf ' -- | -2.00E+00\n%.0s' 1 2 3 4 5)" \
     "$(sed -n "$first,$((first + 4))p" "$logs/program.out")"
 import -window "$window" "$logs/screenshot-nothing.png"
