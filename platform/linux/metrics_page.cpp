@@ -104,7 +104,7 @@ void frontend(std::string &page, const tuning::Statistics &statistics, const Fro
                (statistics.status & bit) != 0 ? 1 : 0);
     decibels(page, "quorvex_frontend_carrier_to_noise_decibels", "The carrier-to-noise ratio the driver reports.",
              statistics.cnr);
-    decibels(page, "quorvex_frontend_signal_strength_decibels", "The signal strength the driver reports, in dBm.",
+    decibels(page, "quorvex_frontend_signal_strength_dbm", "The signal strength the driver reports, in dB relative to a milliwatt.",
              statistics.strength);
     for (const Counted &c : counted) {
         if (counters.length[c.kind] == 0)
