@@ -38,11 +38,26 @@ LRESULT CALLBACK main_wnd_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
 void report_failure(HWND hwnd, const WCHAR *text);
 extern const WCHAR *const init_failure_text;
 extern const WCHAR *const timer_failure_text;
+extern const WCHAR *const watch_only_text;
+extern const WCHAR *const watch_only_caption;
 
 // Settings panel
 void create_controls(HWND parent);
 void on_settings_command(HWND hwnd, UINT code, HWND control);
 int read_edit_number(HWND edit);
+// The strip shows the applied channel and band, which the pending settings take.
+void show_applied_channel();
+
+// What the tuner receives. The applied channel, as a rule; but while the program only watches a
+// tuner that another program holds, the channel that program tuned, which the applied settings
+// follow, or a frequency on neither plan (off_plan, in kHz).
+struct Reception {
+    bool off_plan;
+    int frequency_khz; // for off_plan
+};
+extern Reception reception;
+// Asks the platform what the tuner receives; true when the applied channel or band changed.
+bool follow_watched_tuner();
 
 // One tick's record of its sample, made once: the console line, the history's bar and value box
 // and the log's row are each a form of it.
@@ -51,6 +66,10 @@ struct SampleRecord {
     TuneSettings settings; // in force: the channel and band the sample was taken on
     LevelSample sample;
     SampleState state;
+    // What the tuner received: the frequency of the settings' channel; or, off both plans (the
+    // settings' channel and band then say nothing), the frequency itself.
+    int frequency_khz;
+    bool off_plan;
 };
 // Where the records' times come from; tests put a clock of their own here.
 extern std::time_t (*sample_clock)();
@@ -73,6 +92,7 @@ struct StartOptions {
     TuneSettings settings;
     std::wstring log_file; // empty for no log
     std::wstring problem;  // for a usage error, the line that says what is wrong
+    bool watch;            // watch the tuner without tuning it (Linux)
 };
 StartOptions parse_command_line(const WCHAR *command_line);
 extern const WCHAR *const help_text;

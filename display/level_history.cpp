@@ -17,8 +17,17 @@ SampleRecord record_sample()
 {
     for (int i = 1; i < level_history_size; ++i)
         level_history[i - 1] = level_history[i];
-    SampleRecord record = {sample_clock(), applied_settings, take_level_sample(), sample_failed};
-    record.state = sample_state(record.sample);
+    const std::time_t time = sample_clock();
+    const LevelSample sample = take_level_sample();
+    // The sample read what the tuner is tuned to, in case another program tuned it.
+    follow_watched_tuner();
+    SampleRecord record = {time,
+                           applied_settings,
+                           sample,
+                           sample_state(sample),
+                           reception.off_plan ? reception.frequency_khz
+                                              : channel_frequency_khz(applied_settings.channel, applied_settings.catv),
+                           reception.off_plan};
     level_history[level_history_size - 1] = history_level(record.sample);
     return record;
 }

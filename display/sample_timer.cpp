@@ -11,6 +11,11 @@ void disarm_sample_timer(HWND hwnd) { KillTimer(hwnd, SAMPLE_TIMER_ID); }
 
 void on_sample_timer(HWND hwnd)
 {
-    write_sample_log_row(record_sample());
+    const TuneSettings before = applied_settings;
+    const SampleRecord record = record_sample();
+    // Another program, holding the tuner, tuned another channel: the strip shows it too.
+    if (record.settings.channel != before.channel || record.settings.catv != before.catv)
+        show_applied_channel();
+    write_sample_log_row(record);
     InvalidateRect(hwnd, nullptr, FALSE);
 }

@@ -1,6 +1,6 @@
-// The start-up Windows gives a GUI program, on Linux: standard descriptors that exist, the tuner
-// the environment names, then the program's entry point with its instance, its command line and
-// the normal show command.
+// The start-up Windows gives a GUI program, on Linux: standard descriptors that exist, the end of
+// the session's requests (signals) as the windows' close, the tuner the environment names, then the
+// program's entry point with its instance, its command line and the normal show command.
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -11,6 +11,7 @@
 #include "platform/linux/command_line.h"
 #include "platform/linux/wide_text.h"
 #include "platform/platform.h"
+#include "platform/qtwindow/termination.h"
 #include "platform/tuning/environment.h"
 
 // The program's entry point, with C linkage as the Windows start-up code calls it.
@@ -34,6 +35,7 @@ static void open_closed_standard_descriptors()
 int main(int argc, char **argv)
 {
     open_closed_standard_descriptors();
+    qtwindow::close_windows_on_termination_signals();
     const std::string problem = tuning::configure_from_environment();
     if (!problem.empty()) {
         std::fprintf(stderr, "%s\n", problem.c_str());

@@ -8,6 +8,7 @@
 #include <xcb/xproto.h>
 
 #include "platform/qtwindow/message_loop.h"
+#include "platform/qtwindow/termination.h"
 #include "platform/qtwindow/window.h"
 
 namespace qtwindow {
@@ -91,6 +92,7 @@ QApplication &application()
     QApplication::setQuitOnLastWindowClosed(false);
     static DestroyedFromOutside destroyed_from_outside;
     app->installNativeEventFilter(&destroyed_from_outside);
+    hear_termination_requests();
     return *app;
 }
 

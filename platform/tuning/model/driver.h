@@ -26,6 +26,17 @@ public:
     virtual Result answer(std::uint32_t selector, std::uint32_t &value, std::uint32_t &bytes) = 0;
     // The last tuner filter was released: the device may be let go.
     virtual void close() {}
+
+    // Another program may hold the device and tune it; the driver then only watches.
+    // From the next tune on, watch the device without tuning it, even when no other program holds it.
+    virtual void watch_only() {}
+    // Whether the driver only watches its device, with the frequency in kHz it last saw the device
+    // tuned to (0 before any).
+    virtual bool watching(int & /*frequency_khz*/) { return false; }
+    // The device has gone: looks for it again, at no more than a directory read while it is
+    // missing, and brings it back as it was (tuned to the last frequency, or watched). True once
+    // it is back.
+    virtual bool find_again() { return false; }
 };
 
 // One sample's figures, as the vendor property's selectors carry them.
