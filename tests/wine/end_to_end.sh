@@ -5,7 +5,7 @@
 # byte as the Linux build prints them for the same seed, bars on screen, Apply used with the mouse
 # and keyboard, and the close box ending the program with every object released. A second run
 # unplugs the tuner after three samples. A third starts on a chosen channel with a log, whose rows
-# must be the Linux build's; then help, version, a usage error and a log that cannot be opened,
+# must be the Linux build's; then help, version, usage errors and a log that cannot be opened,
 # each in a message box. Every wait is bounded.
 #
 #   tests/wine/end_to_end.sh BUILD_WINDOWS_DIR BUILD_LINUX_DIR ARTEFACT_DIR
@@ -167,7 +167,7 @@ check "logged: one row per sample line" "$(lines "$work/logged.out")" \
   "$(($(lines "$work/log folder/levels.csv") - 1))"
 check "logged: standard error" "" "$(cat "$work/logged.err")"
 
-# Help, version, a usage error and a log that cannot be opened, each answered in a message box,
+# Help, version, usage errors and a log that cannot be opened, each answered in a message box,
 # as the program has no console; none of them starts the tuner.
 answered() { # name, exit code, box, options...
   : >"$work/$1.log"
@@ -185,6 +185,9 @@ answered version 0 "$(printf 'caption=Quorvex\ntext=quorvex 1.0.0.1')" --version
 usage="quorvex: --channel 70: out of range (13 to 62, or 63 with --catv); see quorvex --help"
 answered usage 2 "$(printf 'caption=Quorvex\ntext=%s' "$usage")" --channel 70
 check "usage: standard error" "" "$(cat "$work/usage.err")"
+# Windows gives a tuner to one program at a time: there is nothing to watch.
+answered watch 2 "$(printf 'caption=Quorvex\ntext=%s' \
+  "quorvex: --watch is for Linux, where another program may hold the tuner; see quorvex --help")" --watch
 answered unopenable 1 "$(printf 'caption=失敗\ntext=ログファイルを開けません！終了します\nZ:%s' "$work/missing/levels.csv")" \
   --log "Z:$work/missing/levels.csv"
 check "unopenable: standard error" "quorvex: cannot open the log Z:$work/missing/levels.csv: its folder does not exist" \
