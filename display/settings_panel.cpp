@@ -105,7 +105,6 @@ static void apply(HWND hwnd)
     if (p.interval_s == a.interval_s && !retune)
         return;
     disarm_sample_timer(hwnd);
-    bool watched = false;
     if (retune && tune_channel(p.channel, p.catv) != 0) {
         int frequency_khz = 0;
         if (!watching_tuner(frequency_khz)) {
@@ -113,21 +112,19 @@ static void apply(HWND hwnd)
             SendMessageW(hwnd, WM_CLOSE, 0, 0);
             return;
         }
-        // Another program still holds the tuner: nothing was tuned, and the program goes on watching.
+        // Another program still holds the tuner: nothing was tuned, and the program goes on
+        // watching; only the interval takes effect.
         MessageBoxW(hwnd, watch_only_text, watch_only_caption, MB_OK);
         show_applied_channel();
-        watched = true;
     }
     if (!arm_sample_timer(hwnd, p.interval_s)) {
         report_failure(hwnd, timer_failure_text);
         SendMessageW(hwnd, WM_CLOSE, 0, 0);
         return;
     }
-    if (watched)
-        applied_settings.interval_s = p.interval_s;
-    else
-        applied_settings = pending_settings;
-    follow_watched_tuner();
+    applied_settings = pending_settings;
+    if (follow_watched_tuner())
+        show_applied_channel();
     InvalidateRect(hwnd, nullptr, FALSE);
 }
 

@@ -90,6 +90,7 @@ TEST_F(FrontendProgramTest, AReceiverARecorderHoldsIsWatchedAndTakenByApplyOnceF
     EXPECT_EQ(SendMessageW(catv_check, BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(applied_settings.catv, 1);
 
+    type_and_leave(interval_edit, L"2");
     type_and_leave(channel_edit, L"30");
     err = stderr_of([&] {
         qtwindow::click(apply_button);
@@ -103,11 +104,12 @@ TEST_F(FrontendProgramTest, AReceiverARecorderHoldsIsWatchedAndTakenByApplyOnceF
               "/dev/dvb/adapter0/frontend0: busy: another program is tuning it\nrequest_tuning: put_TuneRequest\n");
     EXPECT_EQ(node.set_properties.size(), 2u) << "the recorder's tunes only";
     EXPECT_EQ(text_of(channel_edit), L"27") << "the strip shows what is received";
-    EXPECT_EQ(qtwindow::timer_period(hwnd, SAMPLE_TIMER_ID), 1000u) << "sampling goes on";
+    EXPECT_EQ(qtwindow::timer_period(hwnd, SAMPLE_TIMER_ID), 2000u) << "sampling goes on, at the new interval";
+    EXPECT_EQ(applied_settings.interval_s, 2);
     EXPECT_TRUE(window_alive());
 
     fake.close(recorder);
-    wait_ms(2000);
+    wait_ms(4000);
     EXPECT_EQ(node.set_properties.size(), 2u) << "never taken by the program itself";
     type_and_leave(channel_edit, L"30");
     qtwindow::click(apply_button);

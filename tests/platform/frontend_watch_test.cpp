@@ -48,7 +48,7 @@ protected:
     Captured start_tuner()
     {
         int up = 0;
-        const Captured captured = capture([&] { up = init_tuner(); });
+        Captured captured = capture([&] { up = init_tuner(); });
         EXPECT_EQ(up, 1) << captured.err;
         return captured;
     }
