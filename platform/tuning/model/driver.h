@@ -27,8 +27,8 @@ public:
     // The last tuner filter was released: the device may be let go.
     virtual void close() {}
 
-    // Another program may hold the device and tune it; the driver then only watches.
-    // From the next tune on, watch the device without tuning it, even when no other program holds it.
+    // Another program may hold the device; the driver then only watches it. watch_only asks it to
+    // watch from the next tune on even when no other program holds the device.
     virtual void watch_only() {}
     // Whether the driver only watches its device, with the frequency in kHz it last saw the device
     // tuned to (0 before any).
