@@ -49,10 +49,15 @@ static void draw_texts(HDC hdc)
 
     RECT header = {30, 5, 310, 20};
     FillRect(hdc, &header, background_brush());
-    swprintf(text, 64,
-             is_cable(applied_settings.catv) ? L"Channel = C%2d, Interval = %d (s)"
-                                             : L"Channel = %2d, Interval = %d (s)",
-             applied_settings.channel, applied_settings.interval_s);
+    if (reception.off_plan)
+        // No channel of either plan: the frequency itself, never a channel number it is not.
+        swprintf(text, 64, L"Frequency = %d.%03d MHz, Interval = %d (s)", reception.frequency_khz / 1000,
+                 reception.frequency_khz % 1000, applied_settings.interval_s);
+    else
+        swprintf(text, 64,
+                 is_cable(applied_settings.catv) ? L"Channel = C%2d, Interval = %d (s)"
+                                                 : L"Channel = %2d, Interval = %d (s)",
+                 applied_settings.channel, applied_settings.interval_s);
     // Without DT_SINGLELINE the vertical centring has no effect: the line sits at the top.
     DrawTextW(hdc, text, -1, &header, DT_CENTER | DT_VCENTER);
 

@@ -21,6 +21,8 @@ const WCHAR *const help_text = L"Usage: quorvex [OPTION]...\n"
                                L"                 serve metrics for Prometheus at /metrics on PORT of this\n"
                                L"                 machine only, at ADDRESS (IPv4, or IPv6 in brackets), or\n"
                                L"                 on the socket systemd hands over (systemd); on Linux\n"
+                               L"  --watch        watch the tuner without tuning it, as when another program\n"
+                               L"                 holds it (Linux)\n"
                                L"  --help         show this help and exit\n"
                                L"  --version      show the version and exit\n"
                                L"\n"
@@ -30,7 +32,7 @@ const WCHAR *const version_text = L"quorvex 1.0.0.1";
 
 static StartOptions refuse(const std::wstring &what)
 {
-    StartOptions refused{usage_error, {1, 13, 0}, {}, {}, {}};
+    StartOptions refused{usage_error, {1, 13, 0}, {}, {}, {}, false};
     refused.problem = L"quorvex: " + what + L"; see quorvex --help";
     return refused;
 }
@@ -67,7 +69,7 @@ StartOptions parse_command_line(const WCHAR *command_line)
     std::vector<std::wstring> arguments;
     if (!split(command_line, arguments))
         return refuse(L"the command line cannot be read");
-    StartOptions options{start_monitor, {1, 13, 0}, {}, {}, {}};
+    StartOptions options{start_monitor, {1, 13, 0}, {}, {}, {}, false};
     std::wstring channel_text = L"13";
     std::vector<std::wstring> seen;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -77,7 +79,7 @@ StartOptions parse_command_line(const WCHAR *command_line)
                                                                   : L"unknown option '" + argument + L"'");
         const std::size_t equals = argument.find(L'=');
         const std::wstring name = argument.substr(0, equals);
-        const bool flag = name == L"--catv" || name == L"--help" || name == L"--version";
+        const bool flag = name == L"--catv" || name == L"--help" || name == L"--version" || name == L"--watch";
         if (!flag && name != L"--channel" && name != L"--interval" && name != L"--log" && name != L"--metrics")
             return refuse(L"unknown option '" + name + L"'");
         if (std::find(seen.begin(), seen.end(), name) != seen.end())
@@ -88,6 +90,14 @@ StartOptions parse_command_line(const WCHAR *command_line)
                 return refuse(name + L" takes no value");
             if (name == L"--catv")
                 options.settings.catv = 1;
+            if (name == L"--watch") {
+#ifdef _WIN32
+                // Windows gives the tuner to one program at a time: there is nothing to watch.
+                return refuse(L"--watch is for Linux, where another program may hold the tuner");
+#else
+                options.watch = true;
+#endif
+            }
             continue;
         }
         // A following option is not taken for a value: "--log --catv" lacks its file.

@@ -38,11 +38,26 @@ LRESULT CALLBACK main_wnd_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
 void report_failure(HWND hwnd, const WCHAR *text);
 extern const WCHAR *const init_failure_text;
 extern const WCHAR *const timer_failure_text;
+extern const WCHAR *const watch_only_text;
+extern const WCHAR *const watch_only_caption;
 
 // Settings panel
 void create_controls(HWND parent);
 void on_settings_command(HWND hwnd, UINT code, HWND control);
 int read_edit_number(HWND edit);
+// The strip shows the applied channel and band, which the pending settings take.
+void show_applied_channel();
+
+// What the tuner receives. The applied channel, as a rule; but while the program only watches a
+// tuner that another program holds, the channel that program tuned, which the applied settings
+// follow, or a frequency on neither plan (off_plan, in kHz).
+struct Reception {
+    bool off_plan;
+    int frequency_khz; // for off_plan
+};
+extern Reception reception;
+// Asks the platform what the tuner receives; true when the applied channel or band changed.
+bool follow_watched_tuner();
 
 // Where the records' times come from (SampleRecord is in platform/sample_record.h, as the
 // platform's services take it too); tests put a clock of their own here.
@@ -67,6 +82,7 @@ struct StartOptions {
     std::wstring log_file;        // empty for no log
     std::wstring problem;         // for a usage error, the line that says what is wrong
     std::wstring metrics_address; // empty for no metrics
+    bool watch;                   // watch the tuner without tuning it (Linux)
 };
 StartOptions parse_command_line(const WCHAR *command_line);
 extern const WCHAR *const help_text;

@@ -17,11 +17,19 @@ SampleRecord record_sample()
 {
     for (int i = 1; i < level_history_size; ++i)
         level_history[i - 1] = level_history[i];
+    const std::time_t time = sample_clock();
+    const LevelSample sample = take_level_sample();
+    // The sample read what the tuner is tuned to, in case another program tuned it.
+    follow_watched_tuner();
     const TuneSettings &in_force = applied_settings;
-    SampleRecord record = {sample_clock(),      in_force.channel,
-                           in_force.catv,       channel_frequency_khz(in_force.channel, in_force.catv),
-                           take_level_sample(), sample_failed};
-    record.state = sample_state(record.sample);
+    const SampleRecord record = {time,
+                                 in_force.channel,
+                                 in_force.catv,
+                                 reception.off_plan ? reception.frequency_khz
+                                                    : channel_frequency_khz(in_force.channel, in_force.catv),
+                                 sample,
+                                 sample_state(sample),
+                                 reception.off_plan};
     level_history[level_history_size - 1] = history_level(record.sample);
     return record;
 }

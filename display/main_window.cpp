@@ -12,6 +12,9 @@ WCHAR window_class_name[100];
 const WCHAR *const init_failure_text = L"初期化失敗！終了します";
 const WCHAR *const timer_failure_text = L"タイマー作成エラー！終了します";
 const WCHAR *const metrics_failure_text = L"メトリクスを公開できません！終了します\n";
+const WCHAR *const watch_only_text =
+    L"他のプログラムがチューナーを使用中のため、選局できません。受信状態の表示を続けます";
+const WCHAR *const watch_only_caption = L"チューナー使用中";
 
 static const int window_width = 340;
 static const int window_height = 200;
@@ -46,6 +49,9 @@ static void on_create(HWND hwnd)
     if (init_tuner() != 1) {
         report_failure(hwnd, init_failure_text);
         PostQuitMessage(exit_code);
+    } else if (follow_watched_tuner()) {
+        // Another program holds the tuner: the first paint shows the channel it tuned.
+        show_applied_channel();
     }
     if (!arm_sample_timer(hwnd, pending_settings.interval_s)) {
         report_failure(hwnd, timer_failure_text);
@@ -130,6 +136,8 @@ extern "C" int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_lin
     }
     pending_settings = options.settings;
     applied_settings = options.settings;
+    if (options.watch)
+        watch_tuner_only();
     // Where the program has no console, the box is all the user sees: it says why.
     std::wstring reason;
     if (!options.log_file.empty() && !open_sample_log(options.log_file, &reason)) {

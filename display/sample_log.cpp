@@ -225,8 +225,13 @@ static std::string sample_row(const SampleRecord &record)
     std::string row;
     append_time(row, record.time);
     row += ',';
-    append_integer(row, record.channel, 1);
-    row += is_cable(record.catv) ? ",CATV," : ",UHF,";
+    // Off both plans there is no channel to name: the frequency alone says what was received.
+    if (!record.off_plan) {
+        append_integer(row, record.channel, 1);
+        row += is_cable(record.catv) ? ",CATV," : ",UHF,";
+    } else {
+        row += ",,";
+    }
     append_integer(row, record.frequency_khz, 1);
     row += ',';
     if (record.sample.level == reading_value)

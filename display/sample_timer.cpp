@@ -11,7 +11,11 @@ void disarm_sample_timer(HWND hwnd) { KillTimer(hwnd, SAMPLE_TIMER_ID); }
 
 void on_sample_timer(HWND hwnd)
 {
+    const TuneSettings before = applied_settings;
     const SampleRecord record = record_sample();
+    // Another program, holding the tuner, tuned another channel: the strip shows it too.
+    if (record.channel != before.channel || record.catv != before.catv)
+        show_applied_channel();
     write_sample_log_row(record);
     publish_sample(record);
     InvalidateRect(hwnd, nullptr, FALSE);

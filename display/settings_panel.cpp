@@ -92,17 +92,36 @@ static void reread_band()
     }
 }
 
+void show_applied_channel()
+{
+    pending_settings.channel = applied_settings.channel;
+    pending_settings.catv = applied_settings.catv;
+    WCHAR text[16];
+    swprintf(text, 16, L"%d", pending_settings.channel);
+    SendMessageW(channel_edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    SendMessageW(catv_check, BM_SETCHECK, is_cable(pending_settings.catv) ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
 static void apply(HWND hwnd)
 {
     const TuneSettings &p = pending_settings;
     const TuneSettings &a = applied_settings;
-    if (p.interval_s == a.interval_s && p.channel == a.channel && p.catv == a.catv)
+    // A frequency on neither plan, which another program tuned, is no applied channel.
+    const bool retune = p.channel != a.channel || p.catv != a.catv || reception.off_plan;
+    if (p.interval_s == a.interval_s && !retune)
         return;
     disarm_sample_timer(hwnd);
-    if ((p.channel != a.channel || p.catv != a.catv) && tune_channel(p.channel, p.catv) != 0) {
-        report_failure(hwnd, init_failure_text);
-        SendMessageW(hwnd, WM_CLOSE, 0, 0);
-        return;
+    if (retune && tune_channel(p.channel, p.catv) != 0) {
+        int frequency_khz = 0;
+        if (!watching_tuner(frequency_khz)) {
+            report_failure(hwnd, init_failure_text);
+            SendMessageW(hwnd, WM_CLOSE, 0, 0);
+            return;
+        }
+        // Another program still holds the tuner: nothing was tuned, and the program goes on
+        // watching; only the interval takes effect.
+        MessageBoxW(hwnd, watch_only_text, watch_only_caption, MB_OK);
+        show_applied_channel();
     }
     if (!arm_sample_timer(hwnd, p.interval_s)) {
         report_failure(hwnd, timer_failure_text);
@@ -110,6 +129,8 @@ static void apply(HWND hwnd)
         return;
     }
     applied_settings = pending_settings;
+    if (follow_watched_tuner())
+        show_applied_channel();
     InvalidateRect(hwnd, nullptr, FALSE);
 }
 

@@ -41,3 +41,15 @@
 #include "platform/sample_record.h"
 #include "platform/system_guids.h"
 #include "platform/tuner_level.h"
+
+// A tuner another program holds can only be watched (Linux): the program then tunes nothing, and
+// what the tuner receives is what the other program tuned, the frequency in kHz that
+// watching_tuner reports. watch_tuner_only asks for that even when no program holds the tuner.
+// On Windows the program owns the tuner it tunes and receives what it requested.
+#ifdef _WIN32
+inline bool watching_tuner(int &) { return false; }
+inline void watch_tuner_only() {}
+#else
+bool watching_tuner(int &frequency_khz);
+void watch_tuner_only();
+#endif

@@ -29,7 +29,10 @@ struct SampleRecord {
     std::time_t time;
     int channel; // the channel and band in force when the sample was taken
     int catv;
+    // What the tuner received: the frequency of that channel; or, off both plans (the channel and
+    // band then say nothing), the frequency itself.
     int frequency_khz;
     LevelSample sample;
     SampleState state;
+    bool off_plan;
 };

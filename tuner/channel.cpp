@@ -12,6 +12,23 @@ int channel_frequency_khz(int channel, int catv)
     return 6000 * channel + 87000;
 }
 
+bool channel_at_frequency(int frequency_khz, int &channel, int &catv)
+{
+    // A receiver may tune a little off the plan: ISDB-T's centre lies 1/7 MHz above it.
+    const int quarter_width_khz = 1500;
+    for (int band = 0; band <= 1; ++band) {
+        for (int c = lowest_channel; c <= 63; ++c) {
+            const int offset = frequency_khz - channel_frequency_khz(c, band);
+            if (offset >= -quarter_width_khz && offset <= quarter_width_khz) {
+                channel = c;
+                catv = band;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 int tune_channel(int channel, int catv)
 {
     // Terrestrial 63 passes here; the settings panel narrows the terrestrial band to 62.

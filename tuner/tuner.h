@@ -28,6 +28,9 @@ void release_tuner();
 const int lowest_channel = 13;
 inline int highest_channel(int catv) { return is_cable(catv) ? 63 : 62; }
 int channel_frequency_khz(int channel, int catv);
+// The channel of either plan whose frequency lies within a quarter of a channel's width of the
+// given one (the plans do not overlap); false for a frequency on neither.
+bool channel_at_frequency(int frequency_khz, int &channel, int &catv);
 int tune_channel(int channel, int catv);
 int request_tuning(int frequency_khz);
 

@@ -1,6 +1,7 @@
-// The start-up Windows gives a GUI program, on Linux: standard descriptors that exist, the tuner
-// the environment names, then the program's entry point with its instance, its command line and
-// the normal show command; at the end, a word for a user whose machine has no receiver.
+// The start-up Windows gives a GUI program, on Linux: standard descriptors that exist, the end of
+// the session's requests (signals) as the windows' close, the tuner the environment names, then the
+// program's entry point with its instance, its command line and the normal show command; at the
+// end, a word for a user whose machine has no receiver.
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -11,6 +12,7 @@
 #include "platform/linux/command_line.h"
 #include "platform/linux/wide_text.h"
 #include "platform/platform.h"
+#include "platform/qtwindow/termination.h"
 #include "platform/tuning/environment.h"
 #include "platform/tuning/frontend/frontend_driver.h"
 
@@ -35,6 +37,7 @@ static void open_closed_standard_descriptors()
 int main(int argc, char **argv)
 {
     open_closed_standard_descriptors();
+    qtwindow::close_windows_on_termination_signals();
     const std::string problem = tuning::configure_from_environment();
     if (!problem.empty()) {
         std::fprintf(stderr, "%s\n", problem.c_str());

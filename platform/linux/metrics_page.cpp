@@ -104,8 +104,8 @@ void frontend(std::string &page, const tuning::Statistics &statistics, const Fro
                (statistics.status & bit) != 0 ? 1 : 0);
     decibels(page, "quorvex_frontend_carrier_to_noise_decibels", "The carrier-to-noise ratio the driver reports.",
              statistics.cnr);
-    decibels(page, "quorvex_frontend_signal_strength_dbm", "The signal strength the driver reports, in dB relative to a milliwatt.",
-             statistics.strength);
+    decibels(page, "quorvex_frontend_signal_strength_dbm",
+             "The signal strength the driver reports, in dB relative to a milliwatt.", statistics.strength);
     for (const Counted &c : counted) {
         if (counters.length[c.kind] == 0)
             continue;
@@ -166,8 +166,11 @@ std::string metrics_page(const MetricsSnapshot &snapshot)
     }
     family(page, "quorvex_tuned_frequency_hertz", "gauge", "The frequency of the channel in force.");
     sample(page, "quorvex_tuned_frequency_hertz", "", last.frequency_khz * 1000.0);
-    family(page, "quorvex_channel", "gauge", "The channel in force, by band.");
-    sample(page, "quorvex_channel", is_cable(last.catv) ? "band=\"CATV\"" : "band=\"UHF\"", last.channel);
+    // Off both plans there is no channel, only the frequency.
+    if (!last.off_plan) {
+        family(page, "quorvex_channel", "gauge", "The channel in force, by band.");
+        sample(page, "quorvex_channel", is_cable(last.catv) ? "band=\"CATV\"" : "band=\"UHF\"", last.channel);
+    }
     if (snapshot.frontend)
         frontend(page, *snapshot.frontend, snapshot.counters);
     return page;

@@ -109,7 +109,8 @@ void describe_tuner(linux_platform::MetricsSnapshot &snapshot)
     snapshot.version = QUORVEX_VERSION;
     snapshot.driver = identity.driver;
     snapshot.device = identity.device;
-    snapshot.mode = "tunes";
+    int watched_khz = 0;
+    snapshot.mode = tuning::driver().watching(watched_khz) ? "watches" : "tunes";
 }
 
 } // namespace

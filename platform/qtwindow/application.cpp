@@ -10,6 +10,7 @@
 #include <xcb/xcb.h>
 
 #include "platform/qtwindow/message_loop.h"
+#include "platform/qtwindow/termination.h"
 #include "platform/qtwindow/window.h"
 
 namespace qtwindow {
@@ -125,6 +126,7 @@ QApplication &application()
     QApplication::setQuitOnLastWindowClosed(false);
     static DestroyedFromOutside destroyed_from_outside;
     app->installNativeEventFilter(&destroyed_from_outside);
+    hear_termination_requests();
     return *app;
 }
 

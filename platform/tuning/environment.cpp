@@ -33,7 +33,7 @@ std::string configure_from_environment()
         adapter = static_cast<unsigned>(number);
     }
     reset_for_program();
-    use_frontend(find_frontend(adapter));
+    use_frontend(find_frontend(adapter), adapter);
     return {};
 }
 

@@ -157,6 +157,9 @@ TEST_F(ChartTest, TheHeaderShowsTheAppliedSettingsInTheBandsFormat)
     applied_settings = {60, 9, 0};
     repaint();
     EXPECT_TRUE(header_shows(L"Channel =  9, Interval = 60 (s)"));
+    reception = {true, 500250}; // another program tuned a frequency on neither plan
+    repaint();
+    EXPECT_TRUE(header_shows(L"Frequency = 500.250 MHz, Interval = 60 (s)"));
 }
 
 TEST_F(ChartTest, ARepaintDeletesEveryObjectItCreates)

@@ -1,5 +1,5 @@
 // The whole program on a kernel frontend: the console lines and the bars a real receiver gives,
-// a device unplugged while it runs, and a device it cannot have.
+// a device unplugged while it runs, and a receiver a recorder holds.
 #include <cerrno>
 #include <fcntl.h>
 
@@ -59,7 +59,8 @@ TEST_F(FrontendProgramTest, AReceiverIsMonitoredLineByLineAndBarByBarUntilItIsUn
         });
     });
     EXPECT_EQ(exit_code, 0);
-    EXPECT_EQ(err, "get_level: IKsPropertySet.Set hr=8007048F\nget_level: IKsPropertySet.Set hr=8007048F\n");
+    EXPECT_EQ(err, "/dev/dvb/adapter0/frontend0: the device has gone: looking for it again\n"
+                   "get_level: IKsPropertySet.Set hr=8007048F\nget_level: IKsPropertySet.Set hr=8007048F\n");
     EXPECT_EQ(output, " 24.1 |  2.00E-05\n -- |  1.47E-05\n") << "no line once the device has gone";
     EXPECT_EQ(bar_top, bar_green);
     EXPECT_EQ(above_bar, black);
@@ -69,20 +70,55 @@ TEST_F(FrontendProgramTest, AReceiverIsMonitoredLineByLineAndBarByBarUntilItIsUn
     EXPECT_EQ(level_history[level_history_size - 1], 0.0) << "a failed sample";
 }
 
-TEST_F(FrontendProgramTest, AReceiverAnotherProgramIsTuningEndsTheProgramWithItsBox)
+// Started beside a recorder, the program shows what the recorder tuned, follows it, and tunes
+// nothing: Apply says so in a box while the recorder holds the tuner, and takes the tuner once it
+// has gone.
+TEST_F(FrontendProgramTest, AReceiverARecorderHoldsIsWatchedAndTakenByApplyOnceFree)
 {
-    fake.add(frontend0, {SYS_ISDBT});
+    FakeFrontend &node = fake.add(frontend0, {SYS_ISDBT});
     use_frontends();
-    const int other_program = fake.open(frontend0, O_RDWR | O_NONBLOCK);
-    int exit_code = -1;
-    const std::string err = stderr_of([&] { exit_code = run_program({}); });
-    fake.close(other_program);
-    EXPECT_EQ(exit_code, 1);
+    const int recorder = fake.hold(frontend0, SYS_ISDBT, 521142857); // terrestrial 21
+    std::string err = stderr_of([&] { start(); });
+    EXPECT_EQ(err, "/dev/dvb/adapter0/frontend0: in use by another program: watching it without tuning\n");
+    EXPECT_EQ(text_of(channel_edit), L"21") << "the recorder's channel from the first paint";
+    EXPECT_EQ(applied_settings.channel, 21);
+
+    fake.retune(recorder, SYS_ISDBT, 249142857); // cable 27
+    node.count(0, 1000000);
+    EXPECT_EQ(wait_ms(1000), " 28.0 |  0.00E+00\n");
+    EXPECT_EQ(text_of(channel_edit), L"27") << "the strip follows the recorder";
+    EXPECT_EQ(SendMessageW(catv_check, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(applied_settings.catv, 1);
+
+    type_and_leave(interval_edit, L"2");
+    type_and_leave(channel_edit, L"30");
+    err = stderr_of([&] {
+        qtwindow::click(apply_button);
+        qtwindow::pump_messages();
+    });
+    ASSERT_EQ(qtwindow::message_boxes().size(), 1u);
+    EXPECT_EQ(qtwindow::message_boxes()[0].caption, L"チューナー使用中");
+    EXPECT_EQ(qtwindow::message_boxes()[0].text,
+              L"他のプログラムがチューナーを使用中のため、選局できません。受信状態の表示を続けます");
     EXPECT_EQ(err,
               "/dev/dvb/adapter0/frontend0: busy: another program is tuning it\nrequest_tuning: put_TuneRequest\n");
-    ASSERT_EQ(qtwindow::message_boxes().size(), 1u);
-    EXPECT_EQ(qtwindow::message_boxes()[0].text, L"初期化失敗！終了します");
-    EXPECT_EQ(output, "");
+    EXPECT_EQ(node.set_properties.size(), 2u) << "the recorder's tunes only";
+    EXPECT_EQ(text_of(channel_edit), L"27") << "the strip shows what is received";
+    EXPECT_EQ(qtwindow::timer_period(hwnd, SAMPLE_TIMER_ID), 2000u) << "sampling goes on, at the new interval";
+    EXPECT_EQ(applied_settings.interval_s, 2);
+    EXPECT_TRUE(window_alive());
+
+    fake.close(recorder);
+    wait_ms(4000);
+    EXPECT_EQ(node.set_properties.size(), 2u) << "never taken by the program itself";
+    type_and_leave(channel_edit, L"30");
+    qtwindow::click(apply_button);
+    qtwindow::pump_messages();
+    EXPECT_EQ(qtwindow::message_boxes().size(), 1u);
+    ASSERT_EQ(node.set_properties.size(), 3u);
+    EXPECT_EQ(node.set_properties.back()[2].second, 267142857u) << "cable 30, at DTV_FREQUENCY";
+    EXPECT_EQ(applied_settings.channel, 30);
+    EXPECT_EQ(fake.refusals(), 0) << "nothing the kernel refuses a reader was tried";
 }
 
 } // namespace

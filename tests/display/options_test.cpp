@@ -13,6 +13,7 @@ struct Accepted {
     StartAction action;
     TuneSettings settings;
     const wchar_t *log_file;
+    bool watch = false;
     const wchar_t *metrics_address = L"";
 };
 
@@ -37,14 +38,15 @@ TEST(StartOptionsTest, EveryOptionSetsWhatItNames)
         {L"--log -", start_monitor, {1, 13, 0}, L"-"},
         {L"--log 日本語.csv", start_monitor, {1, 13, 0}, L"日本語.csv"},
         {L"--interval 10 --log x.csv --channel 24 --catv", start_monitor, {10, 24, 1}, L"x.csv"},
+        {L"--watch --channel 24", start_monitor, {1, 24, 0}, L"", true},
         {L"--help", show_help, {1, 13, 0}, L""},
         {L"--version", show_version, {1, 13, 0}, L""},
         {L"--channel 27 --help", show_help, {1, 27, 0}, L""},
         {L"--version --help", show_help, {1, 13, 0}, L""},
-        {L"--metrics 19110", start_monitor, {1, 13, 0}, L"", L"19110"},
-        {L"--metrics=0.0.0.0:9", start_monitor, {1, 13, 0}, L"", L"0.0.0.0:9"},
-        {L"--metrics [::1]:65535", start_monitor, {1, 13, 0}, L"", L"[::1]:65535"},
-        {L"--metrics systemd", start_monitor, {1, 13, 0}, L"", L"systemd"},
+        {L"--metrics 19110", start_monitor, {1, 13, 0}, L"", false, L"19110"},
+        {L"--metrics=0.0.0.0:9", start_monitor, {1, 13, 0}, L"", false, L"0.0.0.0:9"},
+        {L"--metrics [::1]:65535", start_monitor, {1, 13, 0}, L"", false, L"[::1]:65535"},
+        {L"--metrics systemd", start_monitor, {1, 13, 0}, L"", false, L"systemd"},
     };
     for (const Accepted &row : table) {
         const StartOptions options = parse_command_line(row.line);
@@ -55,6 +57,7 @@ TEST(StartOptionsTest, EveryOptionSetsWhatItNames)
         EXPECT_EQ(options.settings.catv, row.settings.catv) << std::string(line.begin(), line.end());
         EXPECT_TRUE(options.log_file == row.log_file) << std::string(line.begin(), line.end());
         EXPECT_TRUE(options.metrics_address == row.metrics_address) << std::string(line.begin(), line.end());
+        EXPECT_EQ(options.watch, row.watch) << std::string(line.begin(), line.end());
         EXPECT_TRUE(options.problem.empty());
     }
 }
@@ -108,6 +111,7 @@ TEST(StartOptionsTest, EveryBadFormIsOneLineSayingWhatIsWrong)
         {L"--catv=1", L"--catv takes no value"},
         {L"--help=all", L"--help takes no value"},
         {L"--version=2", L"--version takes no value"},
+        {L"--watch=yes", L"--watch takes no value"},
         {L"--chanel 20", L"unknown option '--chanel'"},
         {L"--channel-27", L"unknown option '--channel-27'"},
         {L"-c 20", L"unknown option '-c'"},

@@ -6,8 +6,10 @@
 //   window_driver apply CH [catv]    types CH into the channel box, clicks the CATV box when asked,
 //                                    then clicks Apply
 //   window_driver close              asks the window to close (WM_DELETE_WINDOW)
+//   window_driver box                waits up to 15 s for a message box beside the window, prints
+//                                    its caption and answers it with Return
 //
-// Exit codes: 0 done, 2 no window, 3 usage or no X server.
+// Exit codes: 0 done, 2 no window (or no box), 3 usage or no X server.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -39,8 +41,26 @@ static std::string name_of(Display *display, Window window)
     return result;
 }
 
-// The program's window is a viewable top-level window titled with string 103 of its resources.
-static Window find_window(Display *display)
+// A window's caption as the toolkit sets it, in UTF-8 (_NET_WM_NAME).
+static std::string caption_of(Display *display, Window window)
+{
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long left = 0;
+    unsigned char *data = nullptr;
+    if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), 0, 256, False,
+                           XInternAtom(display, "UTF8_STRING", False), &type, &format, &count, &left,
+                           &data) != Success ||
+        data == nullptr)
+        return {};
+    std::string caption(reinterpret_cast<const char *>(data), count);
+    XFree(data);
+    return caption;
+}
+
+// Viewable top-level windows: the program's window is titled with string 103 of its resources.
+static Window find_top_level(Display *display, bool program_window)
 {
     Window root = DefaultRootWindow(display);
     Window parent = 0;
@@ -52,17 +72,18 @@ static Window find_window(Display *display)
     for (unsigned int i = 0; i < count && found == 0; ++i) {
         XWindowAttributes attributes;
         if (XGetWindowAttributes(display, children[i], &attributes) != 0 && attributes.map_state == IsViewable &&
-            name_of(display, children[i]) == "Quorvex")
+            (program_window ? name_of(display, children[i]) == "Quorvex"
+                            : name_of(display, children[i]) != "Quorvex" && !caption_of(display, children[i]).empty()))
             found = children[i];
     }
     XFree(children);
     return found;
 }
 
-static Window wait_for_window(Display *display)
+static Window wait_for_window(Display *display, bool program_window, int seconds)
 {
-    for (int waited_ms = 0; waited_ms < 60000; waited_ms += 100) {
-        if (Window window = find_window(display))
+    for (int waited_ms = 0; waited_ms < seconds * 1000; waited_ms += 100) {
+        if (Window window = find_top_level(display, program_window))
             return window;
         usleep(100000);
     }
@@ -120,6 +141,18 @@ static int close_window(Display *display, Window window)
     return 0;
 }
 
+// The box takes the keyboard, and Return presses its default button.
+static int answer_box(Display *display)
+{
+    const Window box = wait_for_window(display, false, 15);
+    if (box == 0)
+        return 2;
+    std::printf("%s\n", caption_of(display, box).c_str());
+    XSetInputFocus(display, box, RevertToParent, CurrentTime);
+    press(display, XK_Return);
+    return 0;
+}
+
 static bool digits(const char *text) { return *text != 0 && std::strspn(text, "0123456789") == std::strlen(text); }
 
 int main(int argc, char **argv)
@@ -127,7 +160,7 @@ int main(int argc, char **argv)
     Display *display = XOpenDisplay(nullptr);
     if (display == nullptr || argc < 2)
         return 3;
-    const Window window = wait_for_window(display);
+    const Window window = wait_for_window(display, true, 60);
     if (window == 0)
         return 2;
     int result = 3;
@@ -141,6 +174,8 @@ int main(int argc, char **argv)
         result = apply(display, window, argv[2], argc == 4);
     } else if (std::strcmp(argv[1], "close") == 0 && argc == 2) {
         result = close_window(display, window);
+    } else if (std::strcmp(argv[1], "box") == 0 && argc == 2) {
+        result = answer_box(display);
     }
     XCloseDisplay(display);
     return result;

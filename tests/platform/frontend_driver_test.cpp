@@ -107,8 +107,6 @@ struct RefusedTune {
 TEST_F(FrontendDriverTest, ATuneTheFrontendRefusesSaysWhyOnStandardError)
 {
     const RefusedTune cases[] = {
-        {"another program holds it", [](FakeKernel &k, FakeFrontend &) { k.open(frontend0, O_RDWR | O_NONBLOCK); }, 13,
-         "/dev/dvb/adapter0/frontend0: busy: another program is tuning it\n"},
         {"no permission", [](FakeKernel &, FakeFrontend &node) { node.permitted = false; }, 13,
          "/dev/dvb/adapter0/frontend0: permission denied: join the video group (adduser $USER video) and log in "
          "again\n"},
@@ -161,18 +159,52 @@ TEST_F(FrontendDriverTest, SamplesShowTheLevelAndTheCountersChange)
     const Step steps[] = {
         {lock, decibels(24082), 1632, 1632ULL * 50000, " 24.1 |  2.00E-05\n"}, // from zero after the tune
         {lock, decibels(28000), 1632 + 48, 1632ULL * 52000, " 28.0 |  1.47E-05\n"},
-        {lock, decibels(28000), 1632 + 48, 1632ULL * 52000, " 28.0 | --------- \n"}, // no bits counted
-        {lock, decibels(12345), 10, 20000, " 12.3 | --------- \n"},                  // the driver restarted
+        {lock, decibels(28000), 1632 + 48, 1632ULL * 52000, " 28.0 |  1.47E-05\n"}, // none counted: as before
+        {lock, decibels(12345), 10, 20000, " 12.3 | --------- \n"},                 // the driver restarted
         {lock, decibels(12345), 310, 1020000, " 12.3 |  3.00E-04\n"},
-        {FE_HAS_SIGNAL, decibels(12345), 310, 1020000, " -- | --------- \n"}, // no lock
+        {FE_HAS_SIGNAL, decibels(12345), 310, 1020000, " -- |  3.00E-04\n"}, // no lock
         {lock, not_available(), 410, 2020000, " -- |  1.00E-04\n"},
         {lock, decibels(250000), 410, 3020000, " -- |  0.00E+00\n"}, // junk C/N
-        {lock, decibels(-20000), 410, 3020000, " -9.7 | --------- \n"},
+        {lock, decibels(-20000), 410, 3020000, " -9.7 |  0.00E+00\n"},
     };
     for (const Step &step : steps) {
         node.status = step.status;
         node.cnr = step.cnr;
         node.count(step.errors, step.total);
+        const Captured captured = sample();
+        EXPECT_EQ(captured.out, step.line);
+        EXPECT_EQ(captured.err, "");
+    }
+}
+
+// A driver that refreshes its counters every third sample, and is busy now and then: the line
+// keeps the ratio of the last window that counted, and a busy sample repeats the last snapshot.
+TEST_F(FrontendDriverTest, SlowCountersKeepTheirLastRatioAndABusyDriverItsLastSnapshot)
+{
+    FakeFrontend &node = use_receiver({SYS_ISDBT});
+    bring_tuner_up();
+    struct Step {
+        std::int64_t cnr;
+        std::uint64_t errors, total;
+        int status_failure, statistics_failure;
+        const char *line;
+    };
+    const Step steps[] = {
+        {28000, 0, 0, 0, 0, " 28.0 | --------- \n"}, // nothing counted since the tune yet
+        {28000, 100, 1000000, 0, 0, " 28.0 |  1.00E-04\n"},
+        {27000, 100, 1000000, 0, 0, " 27.0 |  1.00E-04\n"},
+        {26000, 100, 1000000, 0, 0, " 26.0 |  1.00E-04\n"},
+        {26000, 400, 2000000, 0, 0, " 26.0 |  3.00E-04\n"},
+        {30000, 450, 3000000, 0, EAGAIN, " 26.0 |  3.00E-04\n"}, // busy: the last snapshot's figures
+        {30000, 450, 3000000, EAGAIN, 0, " 26.0 |  3.00E-04\n"},
+        {30000, 450, 3000000, 0, 0, " 30.0 |  5.00E-05\n"}, // 50 errors in 1000000 bits
+        {30000, 450, 3000000, 0, 0, " 30.0 |  5.00E-05\n"},
+    };
+    for (const Step &step : steps) {
+        node.cnr = decibels(step.cnr);
+        node.count(step.errors, step.total);
+        node.status_failure = step.status_failure;
+        node.statistics_failure = step.statistics_failure;
         const Captured captured = sample();
         EXPECT_EQ(captured.out, step.line);
         EXPECT_EQ(captured.err, "");
@@ -216,14 +248,16 @@ TEST_F(FrontendDriverTest, AnUnpluggedFrontendFailsEveryReadAndLeavesTheEnumerat
         EXPECT_EQ(sample().out, " 28.0 |  0.00E+00\n");
 
         node.failure = gone;
-        const int ioctls_before = fake.ioctls();
+        const int status_reads_before = fake.calls_of(FE_READ_STATUS);
         Captured captured = sample();
         EXPECT_EQ(captured.out, "") << "error " << gone;
-        EXPECT_EQ(captured.err, "get_level: IKsPropertySet.Set hr=8007048F\n");
+        EXPECT_EQ(captured.err, "/dev/dvb/adapter0/frontend0: the device has gone: looking for it again\n"
+                                "get_level: IKsPropertySet.Set hr=8007048F\n");
         captured = sample();
         EXPECT_EQ(captured.out, "");
         EXPECT_EQ(captured.err, "get_level: IKsPropertySet.Set hr=8007048F\n");
-        EXPECT_EQ(fake.ioctls() - ioctls_before, 1) << "a device that has gone is not asked again";
+        EXPECT_EQ(fake.calls_of(FE_READ_STATUS) - status_reads_before, 1)
+            << "a device that has gone is not sampled again";
         EXPECT_TRUE(tuning::devices_in(tuning::Category::network_tuner).empty());
         release_tuner();
         EXPECT_EQ(fake.open_descriptors(), 0) << "closed although the device has gone";
@@ -234,7 +268,7 @@ TEST_F(FrontendDriverTest, AFailedSnapshotFailsOneSampleOnly)
 {
     FakeFrontend &node = use_receiver({SYS_ISDBT});
     bring_tuner_up();
-    node.status_failure = EAGAIN;
+    node.status_failure = EAGAIN; // busy, with no snapshot since the tune to stand for this one
     Captured captured = sample();
     EXPECT_EQ(captured.out, "");
     EXPECT_EQ(captured.err, "get_level: IKsPropertySet.Set hr=80004005\n");

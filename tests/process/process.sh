@@ -2,8 +2,9 @@
 # The real quorvex binary as a user's machine or a calling script meets it: a comma-decimal locale,
 # a pipe, closed standard descriptors, a hostile temporary folder, malformed environment variables,
 # a display that cannot be opened or that goes away, a small screen, its window destroyed by
-# another X client or matched to its desktop entry, and a machine without a receiver. Every wait
-# is bounded; the scenarios that need an X server run under Xvfb. Exit code 77 is a skip.
+# another X client or matched to its desktop entry, a machine without a receiver, and the signals
+# that stop it. Every wait is bounded; the scenarios that need an X server run under Xvfb. Exit
+# code 77 is a skip.
 #
 #   tests/process/process.sh QUORVEX X_CLIENT SCENARIO
 set -uo pipefail
@@ -353,6 +354,41 @@ destroyed-window)
   lines=$(wc -l <"$work/destroyed.out")
   check "no sample after the window went" yes "$([ "$lines" -le 2 ] && echo yes || echo no)"
   check "standard error" "" "$(cat "$work/destroyed.err")"
+  ;;
+
+# SIGINT (Ctrl+C), SIGTERM and SIGHUP end the program through its close path, with exit code 0
+# and the log's rows whole; a second signal while it closes ends it at once, as the signal does;
+# a signal it was started with ignored (nohup) stays ignored.
+signals)
+  for signal in INT TERM HUP; do
+    # A script's background job starts with SIGINT ignored; a terminal's Ctrl+C finds it at its default.
+    env --default-signal=INT "$program" --log "$work/$signal.csv" >"$work/$signal.out" 2>"$work/$signal.err" &
+    pid=$!
+    started+=("$pid")
+    wait_until 30 has_lines "$work/$signal.out" 2
+    kill -"$signal" "$pid"
+    wait_until 15 ended "$pid" || stop "$pid"
+    wait "$pid"
+    check "SIG$signal: exit code" 0 "$?"
+    check "SIG$signal: a row per line, each whole" "$(($(wc -l <"$work/$signal.out") + 1)):" \
+      "$(wc -l <"$work/$signal.csv"):$(tail -c1 "$work/$signal.csv" | tr -d '\n')"
+    check "SIG$signal: standard error" "" "$(cat "$work/$signal.err")"
+  done
+  # Stopped, two signals arrive at once when it continues: SIGHUP first, then SIGTERM while it closes.
+  start twice
+  wait_until 30 has_lines "$work/twice.out" 1
+  kill -STOP "$pid" && kill -TERM "$pid" && kill -HUP "$pid" && kill -CONT "$pid"
+  wait_until 15 ended "$pid" || stop "$pid"
+  wait "$pid"
+  check "a second signal while closing: ended by it (128 + SIGTERM)" 143 "$?"
+  (trap '' HUP && exec "$program" >"$work/nohup.out" 2>"$work/nohup.err") &
+  pid=$!
+  started+=("$pid")
+  wait_until 30 has_lines "$work/nohup.out" 1
+  kill -HUP "$pid"
+  sleep 1.5 # a tick
+  check "SIGHUP ignored at start: still running" yes "$(ended "$pid" && echo no || echo yes)"
+  stop "$pid"
   ;;
 
 *)

@@ -10,7 +10,7 @@ namespace {
 // Outside a FakeKernel the seam finds nothing at all.
 class NoDevices final : public tuning::Kernel {
 public:
-    std::vector<std::string> entries(const std::string &) override { return {}; }
+    std::vector<tuning::DirectoryEntry> entries(const std::string &) override { return {}; }
     int open(const std::string &, int) override { return -ENOENT; }
     int ioctl(int, unsigned long, void *) override { return -EBADF; }
     int close(int) override { return -EBADF; }
@@ -77,6 +77,10 @@ FakeKernel::~FakeKernel() { tuning::use_kernel(&no_devices); }
 
 FakeFrontend &FakeKernel::add(const std::string &path, std::vector<std::uint32_t> delivery_systems)
 {
+    if (devices_.count(path) == 0)
+        devices_[path] = next_device_++;
+    if (directories_.count(parent_of(path)) == 0)
+        directories_[parent_of(path)] = next_inode_++;
     FakeFrontend &node = nodes_[path];
     node.delivery_systems = std::move(delivery_systems);
     return node;
@@ -84,28 +88,58 @@ FakeFrontend &FakeKernel::add(const std::string &path, std::vector<std::uint32_t
 
 FakeFrontend &FakeKernel::frontend(const std::string &path) { return nodes_.at(path); }
 
-std::vector<std::string> FakeKernel::entries(const std::string &directory)
+void FakeKernel::remove(const std::string &path)
 {
-    std::vector<std::string> names;
-    auto add_once = [&](const std::string &name) {
-        if (std::find(names.begin(), names.end(), name) == names.end())
-            names.push_back(name);
+    nodes_.erase(path);
+    devices_.erase(path);
+    const std::string adapter = parent_of(path);
+    if (std::none_of(nodes_.begin(), nodes_.end(), [&](const auto &node) { return parent_of(node.first) == adapter; }))
+        directories_.erase(adapter);
+}
+
+int FakeKernel::hold(const std::string &path, std::uint32_t delivery_system, std::uint32_t frequency_hz)
+{
+    const int descriptor = open(path, O_RDWR);
+    retune(descriptor, delivery_system, frequency_hz);
+    return descriptor;
+}
+
+void FakeKernel::retune(int descriptor, std::uint32_t delivery_system, std::uint32_t frequency_hz)
+{
+    dtv_property properties[3] = {};
+    properties[0].cmd = DTV_DELIVERY_SYSTEM;
+    properties[0].u.data = delivery_system;
+    properties[1].cmd = DTV_FREQUENCY;
+    properties[1].u.data = frequency_hz;
+    properties[2].cmd = DTV_TUNE;
+    dtv_properties request{3, properties};
+    ioctl(descriptor, FE_SET_PROPERTY, &request);
+}
+
+std::vector<tuning::DirectoryEntry> FakeKernel::entries(const std::string &directory)
+{
+    ++directory_reads_;
+    std::vector<tuning::DirectoryEntry> found;
+    auto add_once = [&](const std::string &name, std::uint64_t inode) {
+        if (std::none_of(found.begin(), found.end(), [&](const tuning::DirectoryEntry &e) { return e.name == name; }))
+            found.push_back({name, inode});
     };
     for (const auto &[path, node] : nodes_) {
         const std::string adapter = parent_of(path);
         if (adapter == directory) {
-            add_once(name_of(path));
-            add_once("demux" + name_of(path).substr(8));
-            add_once("dvr" + name_of(path).substr(8));
+            const auto device = static_cast<std::uint64_t>(devices_.at(path));
+            add_once(name_of(path), device);
+            add_once("demux" + name_of(path).substr(8), device);
+            add_once("dvr" + name_of(path).substr(8), device);
         } else if (parent_of(adapter) == directory) {
-            add_once(name_of(adapter));
+            add_once(name_of(adapter), directories_.at(adapter));
         }
     }
-    if (!names.empty()) {
-        names.insert(names.begin(), "..");
-        names.insert(names.begin(), ".");
+    if (!found.empty()) {
+        found.insert(found.begin(), {"..", 1});
+        found.insert(found.begin(), {".", 2});
     }
-    return names;
+    return found;
 }
 
 int FakeKernel::open(const std::string &path, int flags)
@@ -121,10 +155,10 @@ int FakeKernel::open(const std::string &path, int flags)
     const bool writes = (flags & O_ACCMODE) == O_RDWR;
     if (writes)
         for (const auto &[descriptor, opened] : open_)
-            if (opened.path == path && opened.writes)
+            if (opened.path == path && opened.writes && opened.device == devices_.at(path))
                 return -EBUSY;
     open_flags_.push_back(flags);
-    open_[next_descriptor_] = {path, writes};
+    open_[next_descriptor_] = {path, writes, devices_.at(path)};
     return next_descriptor_++;
 }
 
@@ -135,6 +169,16 @@ int FakeKernel::ioctl(int descriptor, unsigned long request, void *argument)
     const auto found = open_.find(descriptor);
     if (found == open_.end())
         return -EBADF;
+    const auto device = devices_.find(found->second.path);
+    if (device == devices_.end() || device->second != found->second.device)
+        return -ENODEV; // unplugged, and perhaps plugged in again since: another device
+    // The kernel's rule for a read-only descriptor: queries only, nothing that could disturb the
+    // program tuning the frontend.
+    if (!found->second.writes &&
+        (_IOC_DIR(request) != _IOC_READ || request == FE_GET_EVENT || request == FE_DISEQC_RECV_SLAVE_REPLY)) {
+        ++refusals_;
+        return -EPERM;
+    }
     FakeFrontend &node = nodes_.at(found->second.path);
     if (node.failure != 0)
         return -node.failure;
@@ -145,7 +189,7 @@ int FakeKernel::ioctl(int descriptor, unsigned long request, void *argument)
         *static_cast<fe_status_t *>(argument) = static_cast<fe_status_t>(node.status);
         return 0;
     case FE_GET_PROPERTY: return get_property(node, *static_cast<dtv_properties *>(argument));
-    case FE_SET_PROPERTY: return set_property(node, found->second.writes, *static_cast<dtv_properties *>(argument));
+    case FE_SET_PROPERTY: return set_property(node, *static_cast<dtv_properties *>(argument));
     default: return -ENOTTY;
     }
 }
@@ -164,6 +208,8 @@ int FakeKernel::get_property(FakeFrontend &node, dtv_properties &request)
             for (std::size_t s = 0; s < node.delivery_systems.size(); ++s)
                 property.u.buffer.data[s] = static_cast<std::uint8_t>(node.delivery_systems[s]);
             break;
+        case DTV_FREQUENCY: property.u.data = node.frequency; break;
+        case DTV_DELIVERY_SYSTEM: property.u.data = node.system; break;
         case DTV_STAT_CNR: property.u.st = node.cnr; break;
         case DTV_STAT_POST_ERROR_BIT_COUNT: property.u.st = node.post_errors; break;
         case DTV_STAT_POST_TOTAL_BIT_COUNT: property.u.st = node.post_total; break;
@@ -178,11 +224,8 @@ int FakeKernel::get_property(FakeFrontend &node, dtv_properties &request)
     return 0;
 }
 
-int FakeKernel::set_property(FakeFrontend &node, bool writes, const dtv_properties &request)
+int FakeKernel::set_property(FakeFrontend &node, const dtv_properties &request)
 {
-    // A reader may watch the frontend but never tune it.
-    if (!writes)
-        return -EPERM;
     if (request.num == 0 || request.num > DTV_IOCTL_MAX_MSGS)
         return -EINVAL;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> &recorded = node.set_properties.emplace_back();
@@ -206,6 +249,8 @@ int FakeKernel::set_property(FakeFrontend &node, bool writes, const dtv_properti
         case DTV_TUNE:
             if (system == 0 || frequency < node.lowest_hz || frequency > node.highest_hz)
                 return -EINVAL;
+            node.frequency = frequency;
+            node.system = system;
             node.restart_counters();
             break;
         default: return -EINVAL;

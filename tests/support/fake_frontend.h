@@ -1,8 +1,11 @@
 // DVB frontends as the kernel's documented ABI shows them, behind the kernel seam: status bits,
-// property arrays with their lengths and scales, error numbers, and the open rules (any number of
-// readers, one writer, EBUSY for a second). While a FakeKernel lives it is the only kernel the
-// frontend driver sees; outside one the seam finds no devices, so no test reaches the machine's
-// own /dev/dvb.
+// property arrays with their lengths and scales, error numbers, the open rules (any number of
+// readers, one writer, EBUSY for a second), and the rule for readers: a descriptor opened
+// read-only may only query (_IOR calls but FE_GET_EVENT), EPERM for the rest. Tuning parameters
+// belong to the frontend, so every descriptor reads what its writer tuned. A device unplugged
+// takes its nodes with it; plugged in again, its adapter's directory is made anew. While a
+// FakeKernel lives it is the only kernel the frontend driver sees; outside one the seam finds no
+// devices, so no test reaches the machine's own /dev/dvb.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +38,9 @@ struct FakeFrontend {
     dtv_fe_stats post_total = counter(0);
     dtv_fe_stats pre_errors = not_offered();
     dtv_fe_stats pre_total = not_offered();
+    // What its writer tuned last, as DTV_FREQUENCY and DTV_DELIVERY_SYSTEM read back.
+    std::uint32_t frequency = 0;
+    std::uint32_t system = 0;
     // Each FE_SET_PROPERTY's commands and values, in order.
     std::vector<std::vector<std::pair<std::uint32_t, std::uint32_t>>> set_properties;
 
@@ -53,8 +59,14 @@ public:
     // beside the demux and dvr nodes every adapter has.
     FakeFrontend &add(const std::string &path, std::vector<std::uint32_t> delivery_systems);
     FakeFrontend &frontend(const std::string &path);
+    // The device unplugged: its node goes, and its descriptors fail with ENODEV.
+    void remove(const std::string &path);
+    // Another program, a recorder say, opens the frontend for writing and tunes it; then tunes it
+    // anew on the descriptor it got.
+    int hold(const std::string &path, std::uint32_t delivery_system, std::uint32_t frequency_hz);
+    void retune(int descriptor, std::uint32_t delivery_system, std::uint32_t frequency_hz);
 
-    std::vector<std::string> entries(const std::string &directory) override;
+    std::vector<tuning::DirectoryEntry> entries(const std::string &directory) override;
     int open(const std::string &path, int flags) override;
     int ioctl(int descriptor, unsigned long request, void *argument) override;
     int close(int descriptor) override;
@@ -64,20 +76,29 @@ public:
     int closes() const { return closes_; }
     int ioctls() const { return ioctls_; }
     int calls_of(unsigned long request) const;
+    int refusals() const { return refusals_; } // calls refused on a read-only descriptor
+    int directory_reads() const { return directory_reads_; }
 
 private:
     struct Open {
         std::string path;
         bool writes;
+        int device; // the plugging of the node it was opened on
     };
     int get_property(FakeFrontend &node, dtv_properties &request);
-    int set_property(FakeFrontend &node, bool writes, const dtv_properties &request);
+    int set_property(FakeFrontend &node, const dtv_properties &request);
 
     std::map<std::string, FakeFrontend> nodes_;
+    std::map<std::string, int> devices_;               // node -> the device plugged there now
+    std::map<std::string, std::uint64_t> directories_; // adapter directory -> its inode
+    int next_device_ = 1;
+    std::uint64_t next_inode_ = 1000;
     std::map<int, Open> open_;
     std::map<unsigned long, int> calls_;
     int next_descriptor_ = 100;
     std::vector<int> open_flags_;
     int closes_ = 0;
     int ioctls_ = 0;
+    int refusals_ = 0;
+    int directory_reads_ = 0;
 };

@@ -34,6 +34,7 @@ void SimTest::SetUp()
     tuning::reset();
     pending_settings = {1, 13, 0};
     applied_settings = {1, 13, 0};
+    reception = {false, 0};
     reset_level_history();
 }
 

@@ -5,7 +5,7 @@
 # byte as the Linux build prints them for the same seed, bars on screen, Apply used with the mouse
 # and keyboard, a long paste, and the close box ending the program with every object released. A
 # second run unplugs the tuner after three samples. A third starts on a chosen channel with a log,
-# whose rows must be the Linux build's; then help, version, a usage error and two logs that cannot
+# whose rows must be the Linux build's; then help, version, usage errors and two logs that cannot
 # be opened, each in a message box. Every wait is bounded.
 #
 #   tests/wine/end_to_end.sh BUILD_WINDOWS_DIR BUILD_LINUX_DIR ARTEFACT_DIR
@@ -180,9 +180,9 @@ check "logged: one row per sample line" "$(lines "$work/logged.out")" \
   "$(($(lines "$work/log folder/levels.csv") - 1))"
 check "logged: standard error" "" "$(cat "$work/logged.err")"
 
-# Help, version, usage errors (one the metrics', which Windows has none of) and logs that cannot be
-# opened, each answered in a message box,
-# which says why, as the program has no console; none of them starts the tuner.
+# Help, version, usage errors (the metrics' and --watch, which Windows has none of) and logs that
+# cannot be opened, each answered in a message box, which says why, as the program has no console;
+# none of them starts the tuner.
 answered() { # name, exit code, box, options...
   : >"$work/$1.log"
   QUORVEX_SIM_LOG="Z:$work/$1.log" timeout 60 "$wine" "$build/quorvex.exe" "${@:4}" >"$work/$1.out" 2>"$work/$1.err" &
@@ -202,6 +202,9 @@ check "usage: standard error" "" "$(cat "$work/usage.err")"
 answered metrics 2 \
   "$(printf 'caption=Quorvex\ntext=quorvex: --metrics 19110: the metrics are served on Linux only; see quorvex --help')" \
   --metrics 19110
+# Windows gives a tuner to one program at a time: there is nothing to watch.
+answered watch 2 "$(printf 'caption=Quorvex\ntext=%s' \
+  "quorvex: --watch is for Linux, where another program may hold the tuner; see quorvex --help")" --watch
 answered unopenable 1 \
   "$(printf 'caption=失敗\ntext=ログファイルを開けません！終了します\nZ:%s: its folder does not exist' "$work/missing/levels.csv")" \
   --log "Z:$work/missing/levels.csv"

@@ -22,18 +22,18 @@ const std::string dvb_root = "/dev/dvb";
 
 struct Entry {
     std::uint64_t number;
-    std::string name;
+    DirectoryEntry entry;
 };
 
 // The entries named prefix followed by a decimal number, in the numbers' order.
 std::vector<Entry> numbered(const std::string &directory, std::string_view prefix)
 {
     std::vector<Entry> found;
-    for (std::string &name : kernel().entries(directory)) {
+    for (DirectoryEntry &entry : kernel().entries(directory)) {
         std::uint64_t number = 0;
-        const std::string_view view = name;
+        const std::string_view view = entry.name;
         if (view.starts_with(prefix) && parse_decimal(view.substr(prefix.size()), UINT_MAX, number))
-            found.push_back({number, std::move(name)});
+            found.push_back({number, std::move(entry)});
     }
     std::sort(found.begin(), found.end(), [](const Entry &a, const Entry &b) { return a.number < b.number; });
     return found;
@@ -72,9 +72,9 @@ std::optional<Frontend> find_frontend(std::optional<unsigned> adapter)
     for (const Entry &adapter_entry : numbered(dvb_root, "adapter")) {
         if (adapter.has_value() && adapter_entry.number != *adapter)
             continue;
-        const std::string directory = dvb_root + "/" + adapter_entry.name;
+        const std::string directory = dvb_root + "/" + adapter_entry.entry.name;
         for (const Entry &frontend_entry : numbered(directory, "frontend")) {
-            const std::string path = directory + "/" + frontend_entry.name;
+            const std::string path = directory + "/" + frontend_entry.entry.name;
             const std::vector<std::uint32_t> systems = delivery_systems(path);
             if (lists(systems, SYS_ISDBT))
                 return Frontend{path, SYS_ISDBT};
@@ -83,6 +83,15 @@ std::optional<Frontend> find_frontend(std::optional<unsigned> adapter)
         }
     }
     return dvbt;
+}
+
+std::vector<DirectoryEntry> adapters(std::optional<unsigned> adapter)
+{
+    std::vector<DirectoryEntry> found;
+    for (Entry &adapter_entry : numbered(dvb_root, "adapter"))
+        if (!adapter.has_value() || adapter_entry.number == *adapter)
+            found.push_back(std::move(adapter_entry.entry));
+    return found;
 }
 
 } // namespace tuning

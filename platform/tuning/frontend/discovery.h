@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "platform/tuning/frontend/kernel.h"
 
 namespace tuning {
 
@@ -16,5 +19,8 @@ struct Frontend {
 // frontend that lists ISDB-T wins, else the first that lists DVB-T. A frontend the user may not
 // open gets a line on standard error saying how to gain access, and is passed over.
 std::optional<Frontend> find_frontend(std::optional<unsigned> adapter);
+// The adapters /dev/dvb holds now, only adapter N when one is given: one directory read. A device
+// plugged in changes them, even under the name of one that went (its directory is made anew).
+std::vector<DirectoryEntry> adapters(std::optional<unsigned> adapter);
 
 } // namespace tuning

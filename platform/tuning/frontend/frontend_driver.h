@@ -9,8 +9,9 @@
 namespace tuning {
 
 // The frontend the driver stands for from now on, none when none was found; the device world
-// becomes its tuner and capture filters, or has no tuner.
-void use_frontend(std::optional<Frontend> frontend);
+// becomes its tuner and capture filters, or has no tuner. When the device goes, it is looked for
+// again within the adapter given, or among all.
+void use_frontend(std::optional<Frontend> frontend, std::optional<unsigned> adapter = {});
 // The statistics of the frontend's last sample; null when the driver in use is not the frontend's,
 // or its last sample could not be read.
 const Statistics *frontend_statistics();

@@ -12,16 +12,16 @@ namespace {
 
 class MachineKernel final : public Kernel {
 public:
-    std::vector<std::string> entries(const std::string &directory) override
+    std::vector<DirectoryEntry> entries(const std::string &directory) override
     {
-        std::vector<std::string> names;
+        std::vector<DirectoryEntry> found;
         DIR *listing = opendir(directory.c_str());
         if (listing == nullptr)
-            return names;
+            return found;
         while (const dirent *entry = readdir(listing))
-            names.emplace_back(entry->d_name);
+            found.push_back({entry->d_name, entry->d_ino});
         closedir(listing);
-        return names;
+        return found;
     }
 
     int open(const std::string &path, int flags) override

@@ -2,10 +2,17 @@
 // frontend there and never touch the machine's own devices.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace tuning {
+
+struct DirectoryEntry {
+    std::string name;
+    std::uint64_t inode; // a directory made anew has a new one, though its name is the same
+    bool operator==(const DirectoryEntry &) const = default;
+};
 
 class Kernel {
 public:
@@ -14,8 +21,8 @@ public:
     Kernel &operator=(const Kernel &) = delete;
     virtual ~Kernel() = default;
 
-    // The names in a directory, in no particular order; none when it cannot be read.
-    virtual std::vector<std::string> entries(const std::string &directory) = 0;
+    // The entries of a directory, in no particular order; none when it cannot be read.
+    virtual std::vector<DirectoryEntry> entries(const std::string &directory) = 0;
     // A descriptor, or minus the error number.
     virtual int open(const std::string &path, int flags) = 0;
     // 0, or minus the error number.

@@ -80,11 +80,14 @@ Figures figures_from(const Statistics &statistics, CounterWindow &window)
     // Counters that went down were restarted by the driver: a new window, with nothing counted yet.
     const bool restarted = (window.pair != CounterWindow::Pair::none && window.pair != pair) ||
                            error_bits < window.errors || total_bits < window.total;
-    if (restarted)
-        count_errors(0, 0, figures);
-    else
+    if (restarted) {
+        window = {pair, error_bits, total_bits};
+    } else if (total_bits != window.total) {
         count_errors(error_bits - window.errors, total_bits - window.total, figures);
-    window = {pair, error_bits, total_bits};
+        window = {pair, error_bits, total_bits, figures.error_count, figures.cycle_count};
+    }
+    figures.error_count = window.error_count;
+    figures.cycle_count = window.cycle_count;
     return figures;
 }
 

@@ -24,13 +24,18 @@ struct Statistics {
     dtv_fe_stats total_blocks{};
 };
 
-// Where the bit-error counters stood at the previous sample. A tune starts a fresh one, counting
-// from zero: drivers restart their counters when they tune.
+// Where the bit-error counters stood when their total last moved, and the ratio that window
+// counted. As libdvbv5 does, the window moves only when the driver's total has changed: a driver
+// that refreshes its counters less often than the program samples shows the last ratio it
+// counted meanwhile. A tune starts a fresh window, counting from zero (drivers restart their
+// counters when they tune), with no ratio yet.
 struct CounterWindow {
     enum class Pair { none, post, pre };
     Pair pair = Pair::none;
     std::uint64_t errors = 0;
     std::uint64_t total = 0;
+    std::uint32_t error_count = 0; // the last ratio, as the property carries it; a cycle count of
+    std::uint32_t cycle_count = 0; // zero before any window counted
 };
 
 // 5505024 / 10^(C/N / 20) for a C/N in 0.001 dB, rounded, within 1 to 0xFFFFFF.
@@ -38,7 +43,7 @@ std::uint32_t level_value_for(std::int64_t cnr_millidecibels);
 // The error and cycle counts whose e / (n * 1632) is nearest errors / bits within 24 and 16 bits;
 // no bits give a cycle count of zero.
 void count_errors(std::uint64_t errors, std::uint64_t bits, Figures &figures);
-// One sample's figures; moves the window on to this sample.
+// One sample's figures; moves the window on to this sample when the total has moved.
 Figures figures_from(const Statistics &statistics, CounterWindow &window);
 
 } // namespace tuning

@@ -34,6 +34,17 @@ public:
     // The last tuner filter was released: the device may be let go.
     virtual void close() {}
     virtual TunerIdentity identity() const = 0;
+
+    // Another program may hold the device; the driver then only watches it. watch_only asks it to
+    // watch from the next tune on even when no other program holds the device.
+    virtual void watch_only() {}
+    // Whether the driver only watches its device, with the frequency in kHz it last saw the device
+    // tuned to (0 before any).
+    virtual bool watching(int & /*frequency_khz*/) { return false; }
+    // The device has gone: looks for it again, at no more than a directory read while it is
+    // missing, and brings it back as it was (tuned to the last frequency, or watched). True once
+    // it is back.
+    virtual bool find_again() { return false; }
 };
 
 // One sample's figures, as the vendor property's selectors carry them.

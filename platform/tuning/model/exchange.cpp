@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "platform/tuner_level.h"
 #include "platform/tuning/model/driver.h"
 #include "platform/tuning/model/observer.h"
 #include "platform/tuning/simulated/simulated_driver.h"
@@ -57,6 +58,13 @@ void unplug()
     exchange.unplugged = true;
     std::erase_if(exchange.devices,
                   [](const Device &d) { return d.kind == FilterKind::tuner || d.kind == FilterKind::capture; });
+}
+
+void plug_back()
+{
+    exchange.unplugged = false;
+    exchange.devices = current_driver->devices();
+    exchange.devices.push_back(system_transport_information_filter());
 }
 
 } // namespace
@@ -152,11 +160,25 @@ Result tune(int frequency_khz)
 {
     if (const Result refused = current_driver->tune(frequency_khz))
         return refused;
-    exchange.frequency_khz = frequency_khz;
+    int watched_khz = 0;
+    if (!current_driver->watching(watched_khz))
+        exchange.frequency_khz = frequency_khz;
     return 0;
 }
 
 int tuned_frequency_khz() { return exchange.frequency_khz; }
+
+bool watching(int &frequency_khz)
+{
+    ensure_started();
+    return current_driver->watching(frequency_khz);
+}
+
+void watch_only()
+{
+    ensure_started();
+    current_driver->watch_only();
+}
 
 void tuner_filter_created() { ++exchange.tuner_filters; }
 
@@ -173,8 +195,13 @@ static const PropertyAnswer *forced_answer(std::uint32_t selector)
 
 Result property_set(std::uint32_t selector)
 {
-    if (exchange.unplugged)
-        return device_not_connected;
+    // A device that has gone fails every exchange; its driver looks for it once a sample, at the
+    // sample's first Set.
+    if (exchange.unplugged) {
+        if (selector != tuner_level::level_selectors[0] || !current_driver->find_again())
+            return device_not_connected;
+        plug_back();
+    }
     if (const PropertyAnswer *forced = forced_answer(selector); forced != nullptr && forced->set_result != 0)
         return forced->set_result;
     if (const Result failed = current_driver->select(selector)) {

@@ -81,6 +81,10 @@ bool apartment_closed();
 // --- The tuner driver, through the tuner filter
 Result tune(int frequency_khz);
 int tuned_frequency_khz(); // the last frequency the driver took, 0 before any
+// A device another program holds is only watched: nothing is tuned, and the frequency is the one
+// the driver last saw it tuned to (kHz). watch_only asks for that even when no program holds it.
+bool watching(int &frequency_khz);
+void watch_only();
 void tuner_filter_created();
 void tuner_filter_destroyed(); // the last one lets the driver close its device
 // The vendor property: a Set chooses a selector, a Get of the same selector answers it.
