@@ -10,9 +10,11 @@ namespace qtwindow {
 DeviceContext::DeviceContext(QImage &image, const QRegion &clip)
     : painter(&image), pen_handle(GetStockObject(BLACK_PEN)), pen(std::get<Pen>(*find_object(pen_handle))),
       brush_handle(GetStockObject(WHITE_BRUSH)), brush(std::get<Brush>(*find_object(brush_handle))),
-      font_handle(GetStockObject(SYSTEM_FONT)), font(std::get<Font>(*find_object(font_handle)).font)
+      font_handle(GetStockObject(SYSTEM_FONT)), font(std::get<Font>(*find_object(font_handle)).face)
 {
-    painter.setClipRegion(clip);
+    // A clip that covers the whole image clips nothing, and would make every fill pay for it.
+    if (clip != QRegion(image.rect()))
+        painter.setClipRegion(clip);
 }
 
 static HandleTable<HDC, std::unique_ptr<DeviceContext>> &device_contexts()
@@ -67,7 +69,7 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h)
         return exchange(dc->pen_handle, dc->pen, h, *pen);
     if (const auto *brush = std::get_if<Brush>(object))
         return exchange(dc->brush_handle, dc->brush, h, *brush);
-    return exchange(dc->font_handle, dc->font, h, std::get<Font>(*object).font);
+    return exchange(dc->font_handle, dc->font, h, std::get<Font>(*object).face);
 }
 
 int SetBkMode(HDC hdc, int mode)

@@ -2,7 +2,6 @@
 // with it.
 #pragma once
 
-#include <QFont>
 #include <QImage>
 #include <QPainter>
 #include <QPoint>
@@ -24,7 +23,7 @@ struct DeviceContext {
     HGDIOBJ brush_handle;
     Brush brush;
     HGDIOBJ font_handle;
-    QFont font;
+    const Typeface *font;
     int background_mode = OPAQUE;
     QPoint position;
 };
