@@ -16,6 +16,9 @@ const WCHAR *const help_text = L"Usage: quorvex [OPTION]...\n"
                                L"  --catv         start on the cable band instead of terrestrial (UHF)\n"
                                L"  --interval S   sample every S seconds, 1 to 60 (1)\n"
                                L"  --log FILE     append one row per sample to FILE (CSV, with local times)\n"
+                               L"  --align        start in alignment mode: 4 samples a second, the best level\n"
+                               L"                 held, a tone whose pitch rises with the level; in the window\n"
+                               L"                 the A key turns the mode on and off, R resets the best level\n"
                                L"  --help         show this help and exit\n"
                                L"  --version      show the version and exit\n"
                                L"\n"
@@ -25,7 +28,7 @@ const WCHAR *const version_text = L"quorvex 1.0.0.1";
 
 static StartOptions refuse(const std::wstring &what)
 {
-    return {usage_error, {1, 13, 0}, {}, L"quorvex: " + what + L"; see quorvex --help"};
+    return {usage_error, {1, 13, 0}, {}, L"quorvex: " + what + L"; see quorvex --help", false};
 }
 
 // Digits only, so "+5", " 5" and "5s" are refused; long runs saturate far beyond every range.
@@ -57,7 +60,7 @@ StartOptions parse_command_line(const WCHAR *command_line)
     std::vector<std::wstring> arguments;
     if (!split(command_line, arguments))
         return refuse(L"the command line cannot be read");
-    StartOptions options{start_monitor, {1, 13, 0}, {}, {}};
+    StartOptions options{start_monitor, {1, 13, 0}, {}, {}, false};
     std::wstring channel_text = L"13";
     std::vector<std::wstring> seen;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -67,7 +70,7 @@ StartOptions parse_command_line(const WCHAR *command_line)
                                                                   : L"unknown option '" + argument + L"'");
         const std::size_t equals = argument.find(L'=');
         const std::wstring name = argument.substr(0, equals);
-        const bool flag = name == L"--catv" || name == L"--help" || name == L"--version";
+        const bool flag = name == L"--catv" || name == L"--align" || name == L"--help" || name == L"--version";
         if (!flag && name != L"--channel" && name != L"--interval" && name != L"--log")
             return refuse(L"unknown option '" + name + L"'");
         if (std::find(seen.begin(), seen.end(), name) != seen.end())
@@ -78,6 +81,7 @@ StartOptions parse_command_line(const WCHAR *command_line)
                 return refuse(name + L" takes no value");
             if (name == L"--catv")
                 options.settings.catv = 1;
+            options.align = options.align || name == L"--align";
             continue;
         }
         // A following option is not taken for a value: "--log --catv" lacks its file.

@@ -33,5 +33,6 @@
 #include "platform/compat/winuser.h"
 #endif
 
+#include "platform/sound.h"
 #include "platform/system_guids.h"
 #include "platform/tuner_level.h"

@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <xcb/xproto.h>
 
+#include "platform/qtwindow/accelerators.h"
 #include "platform/qtwindow/message_loop.h"
 #include "platform/qtwindow/window.h"
 
@@ -91,6 +92,7 @@ QApplication &application()
     QApplication::setQuitOnLastWindowClosed(false);
     static DestroyedFromOutside destroyed_from_outside;
     app->installNativeEventFilter(&destroyed_from_outside);
+    watch_accelerator_keys(*app);
     return *app;
 }
 

@@ -72,6 +72,16 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h)
     return exchange(dc->font_handle, dc->font, h, std::get<Font>(*object).face);
 }
 
+COLORREF SetTextColor(HDC hdc, COLORREF color)
+{
+    DeviceContext *dc = find_device_context(hdc);
+    if (dc == nullptr)
+        return CLR_INVALID;
+    const COLORREF previous = dc->text_colour;
+    dc->text_colour = color;
+    return previous;
+}
+
 int SetBkMode(HDC hdc, int mode)
 {
     DeviceContext *dc = find_device_context(hdc);

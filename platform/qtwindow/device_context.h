@@ -25,6 +25,7 @@ struct DeviceContext {
     HGDIOBJ font_handle;
     const Typeface *font;
     int background_mode = OPAQUE;
+    COLORREF text_colour = RGB(0, 0, 0);
     QPoint position;
 };
 

@@ -12,8 +12,7 @@
 
 using namespace qtwindow;
 
-// Text colour and background colour keep Windows' defaults: nothing in the program changes them.
-static const QColor text_colour(0, 0, 0);
+// The background colour keeps Windows' default: nothing in the program changes it.
 static const QColor text_background(255, 255, 255);
 
 // One line with its top-left corner at the point, on the background colour in opaque mode.
@@ -21,7 +20,7 @@ static void draw_line_of_text(DeviceContext &dc, QPoint top_left, const ShapedTe
 {
     if (dc.background_mode == OPAQUE)
         dc.painter.fillRect(QRect(top_left, QSize(text.width, dc.font->height())), text_background);
-    dc.painter.setPen(text_colour);
+    dc.painter.setPen(to_qcolor(dc.text_colour));
     const QPointF origin(top_left.x(), top_left.y() + dc.font->ascent());
     for (const QGlyphRun &run : text.runs)
         dc.painter.drawGlyphRun(origin, run);

@@ -13,6 +13,7 @@ struct Accepted {
     StartAction action;
     TuneSettings settings;
     const wchar_t *log_file;
+    bool align = false;
 };
 
 TEST(StartOptionsTest, EveryOptionSetsWhatItNames)
@@ -36,6 +37,8 @@ TEST(StartOptionsTest, EveryOptionSetsWhatItNames)
         {L"--log -", start_monitor, {1, 13, 0}, L"-"},
         {L"--log 日本語.csv", start_monitor, {1, 13, 0}, L"日本語.csv"},
         {L"--interval 10 --log x.csv --channel 24 --catv", start_monitor, {10, 24, 1}, L"x.csv"},
+        {L"--align", start_monitor, {1, 13, 0}, L"", true},
+        {L"--interval 10 --align --channel 24", start_monitor, {10, 24, 0}, L"", true},
         {L"--help", show_help, {1, 13, 0}, L""},
         {L"--version", show_version, {1, 13, 0}, L""},
         {L"--channel 27 --help", show_help, {1, 27, 0}, L""},
@@ -49,6 +52,7 @@ TEST(StartOptionsTest, EveryOptionSetsWhatItNames)
         EXPECT_EQ(options.settings.channel, row.settings.channel) << std::string(line.begin(), line.end());
         EXPECT_EQ(options.settings.catv, row.settings.catv) << std::string(line.begin(), line.end());
         EXPECT_TRUE(options.log_file == row.log_file) << std::string(line.begin(), line.end());
+        EXPECT_EQ(options.align, row.align) << std::string(line.begin(), line.end());
         EXPECT_TRUE(options.problem.empty());
     }
 }
@@ -87,6 +91,8 @@ TEST(StartOptionsTest, EveryBadFormIsOneLineSayingWhatIsWrong)
         {L"--log a.csv --log b.csv", L"--log given twice"},
         {L"--catv --catv", L"--catv given twice"},
         {L"--catv=1", L"--catv takes no value"},
+        {L"--align --align", L"--align given twice"},
+        {L"--align=on", L"--align takes no value"},
         {L"--help=all", L"--help takes no value"},
         {L"--version=2", L"--version takes no value"},
         {L"--chanel 20", L"unknown option '--chanel'"},
