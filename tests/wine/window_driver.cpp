@@ -5,6 +5,7 @@
 //   window_driver rect             waits up to 30 s for the window; prints "x y width height"
 //   window_driver apply CH CATV    types CH into the channel box, sets the CATV box to CATV (0 or 1)
 //                                  and clicks Apply; prints "channel=..." and "catv=..." as shown
+//   window_driver key K            clicks into the channel box and presses the letter key K there
 //   window_driver close            clicks the window's close box
 //   window_driver fonts            prints the faces the window's labels and close box get
 //
@@ -16,6 +17,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -163,6 +165,20 @@ static int apply(HWND window, const wchar_t *channel, bool catv)
     return 0;
 }
 
+// A key of the window's own works wherever the focus is, an edit included.
+static int press_in_channel_box(HWND window, wchar_t letter)
+{
+    const Controls controls = find_controls(window);
+    if (controls.channel == nullptr)
+        return 2;
+    click(controls.channel);
+    if (!wait_for([&] { return focus_of(window) == controls.channel; }))
+        return 4;
+    const auto virtual_key = static_cast<WORD>(std::towupper(letter));
+    send({key(virtual_key, false), key(virtual_key, true)});
+    return 0;
+}
+
 // The close box is where the window itself says it is, along the middle of its caption.
 static int close_window(HWND window)
 {
@@ -226,6 +242,8 @@ int wmain(int argc, wchar_t **argv)
     }
     if (std::wcscmp(argv[1], L"apply") == 0 && argc == 4)
         return apply(window, argv[2], std::wcscmp(argv[3], L"1") == 0);
+    if (std::wcscmp(argv[1], L"key") == 0 && argc == 3)
+        return press_in_channel_box(window, argv[2][0]);
     if (std::wcscmp(argv[1], L"close") == 0)
         return close_window(window);
     if (std::wcscmp(argv[1], L"fonts") == 0)
