@@ -5,6 +5,7 @@
 //   window_driver window             waits up to 60 s for the window; prints "id x y width height"
 //   window_driver apply CH [catv]    types CH into the channel box, clicks the CATV box when asked,
 //                                    then clicks Apply
+//   window_driver key LETTER         presses the letter's key in the window
 //   window_driver close              asks the window to close (WM_DELETE_WINDOW)
 //
 // Exit codes: 0 done, 2 no window, 3 usage or no X server.
@@ -106,6 +107,13 @@ static int apply(Display *display, Window window, const char *channel, bool catv
     return 0;
 }
 
+static int press_in(Display *display, Window window, char letter)
+{
+    XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    press(display, XK_a + (letter - 'a'));
+    return 0;
+}
+
 static int close_window(Display *display, Window window)
 {
     XEvent event = {};
@@ -139,6 +147,9 @@ int main(int argc, char **argv)
     } else if (std::strcmp(argv[1], "apply") == 0 && (argc == 3 || (argc == 4 && std::strcmp(argv[3], "catv") == 0)) &&
                digits(argv[2])) {
         result = apply(display, window, argv[2], argc == 4);
+    } else if (std::strcmp(argv[1], "key") == 0 && argc == 3 && argv[2][0] >= 'a' && argv[2][0] <= 'z' &&
+               argv[2][1] == 0) {
+        result = press_in(display, window, argv[2][0]);
     } else if (std::strcmp(argv[1], "close") == 0 && argc == 2) {
         result = close_window(display, window);
     }
