@@ -73,13 +73,17 @@ static void draw_texts(HDC hdc)
     if (alignment_on || peak_text_shown)
         FillRect(hdc, &peak_text_box, background_brush());
     peak_text_shown = alignment_on;
+    // In three parts at fixed places, as the value box is: only the number changes.
     if (alignment_on) {
-        if (peak_held)
-            swprintf(text, 64, L"Peak %.1f dB (R resets)", peak_level_db);
-        else
-            swprintf(text, 64, L"Peak -- (R resets)");
         const COLORREF previous_colour = SetTextColor(hdc, peak_colour);
-        text_at(hdc, peak_text_box.left, peak_text_box.top + 1, text);
+        text_at(hdc, 22, 125, L"Peak");
+        if (peak_held) {
+            swprintf(text, 16, L"%4.1f", peak_level_db);
+            TextOutW(hdc, 50, 125, text, 4);
+        } else {
+            text_at(hdc, 50, 125, L"  --");
+        }
+        text_at(hdc, 76, 125, L"dB");
         SetTextColor(hdc, previous_colour);
     }
 

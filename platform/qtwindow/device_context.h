@@ -14,9 +14,15 @@ namespace qtwindow {
 
 struct DeviceContext {
     // Drawing is clipped to the region, as BeginPaint clips to the update region.
-    DeviceContext(QImage &image, const QRegion &clip);
+    DeviceContext(QImage &target, const QRegion &clip);
+
+    // Solid, opaque, whole pixels: what GDI's fills, outlines and one-pixel lines come to.
+    void fill(const QRect &pixels, const QColor &colour);
 
     QPainter painter;
+    QImage &image;
+    // Set when the paint covers the whole image: nothing drawn is clipped.
+    bool whole;
     // Selected objects: the handle SelectObject gives back, and a copy that outlives DeleteObject.
     HGDIOBJ pen_handle;
     Pen pen;

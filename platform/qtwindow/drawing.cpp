@@ -19,7 +19,7 @@ static const QColor text_background(255, 255, 255);
 static void draw_line_of_text(DeviceContext &dc, QPoint top_left, const ShapedText &text)
 {
     if (dc.background_mode == OPAQUE)
-        dc.painter.fillRect(QRect(top_left, QSize(text.width, dc.font->height())), text_background);
+        dc.fill(QRect(top_left, QSize(text.width, dc.font->height())), text_background);
     dc.painter.setPen(to_qcolor(dc.text_colour));
     const QPointF origin(top_left.x(), top_left.y() + dc.font->ascent());
     for (const QGlyphRun &run : text.runs)
@@ -110,7 +110,7 @@ int FillRect(HDC hDC, const RECT *lprc, HBRUSH hbr)
     const std::optional<QColor> colour = brush_colour(hbr);
     if (dc == nullptr || lprc == nullptr || !colour)
         return 0;
-    dc->painter.fillRect(covered_pixels(*lprc), *colour);
+    dc->fill(covered_pixels(*lprc), *colour);
     return 1;
 }
 
@@ -123,12 +123,15 @@ BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom)
     if (box.isEmpty())
         return TRUE;
     if (thin(dc->pen)) {
-        // The outline's colour over the whole, then the brush's inside it.
-        dc->painter.fillRect(box, to_qcolor(dc->pen.colour));
-        dc->painter.fillRect(box.adjusted(1, 1, -1, -1), to_qcolor(dc->brush.colour));
+        const QColor outline = to_qcolor(dc->pen.colour);
+        dc->fill(QRect(box.left(), box.top(), box.width(), 1), outline);
+        dc->fill(QRect(box.left(), box.bottom(), box.width(), 1), outline);
+        dc->fill(QRect(box.left(), box.top(), 1, box.height()), outline);
+        dc->fill(QRect(box.right(), box.top(), 1, box.height()), outline);
+        dc->fill(box.adjusted(1, 1, -1, -1), to_qcolor(dc->brush.colour));
         return TRUE;
     }
-    dc->painter.fillRect(box, to_qcolor(dc->brush.colour));
+    dc->fill(box, to_qcolor(dc->brush.colour));
     dc->painter.setPen(qpen(dc->pen));
     dc->painter.setBrush(Qt::NoBrush);
     // Qt strokes a rectangle one pixel wider and taller than its size.
@@ -159,7 +162,7 @@ BOOL LineTo(HDC hdc, int x, int y)
         // The pixels from the start to the one before the end.
         if (start != end) {
             const QPoint step(sign(end.x() - start.x()), sign(end.y() - start.y()));
-            dc->painter.fillRect(between(start, end - step), to_qcolor(dc->pen.colour));
+            dc->fill(between(start, end - step), to_qcolor(dc->pen.colour));
         }
         return TRUE;
     }

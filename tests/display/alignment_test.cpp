@@ -91,11 +91,14 @@ protected:
         wait_ms(alignment_period_ms);
     }
     QImage peak_text_shown() const { return part(qtwindow::client_image(hwnd), peak_text_area); }
-    static QImage peak_text(const wchar_t *text)
+    // "Peak", the value in four characters and "dB", each at its place.
+    static QImage peak_text(const wchar_t *value)
     {
         return part(drawn_alone([&](HDC hdc) {
                         SetTextColor(hdc, RGB(255, 96, 0));
-                        TextOutW(hdc, 22, 125, text, static_cast<int>(wcslen(text)));
+                        TextOutW(hdc, 22, 125, L"Peak", 4);
+                        TextOutW(hdc, 50, 125, value, 4);
+                        TextOutW(hdc, 76, 125, L"dB", 2);
                     }),
                     peak_text_area);
     }
@@ -114,7 +117,7 @@ protected:
 };
 
 // The best level since the mode started is a band two pixels high across the chart, its lower
-// row on the top of that level's bar, with "Peak" and its value under the chart in the same colour;
+// row on the top of that level's bar, with "Peak", its value and "dB" under the chart in the same colour;
 // a sample without a level holds it, and R starts it afresh from the next sample.
 TEST_F(AlignmentTest, TheBestLevelIsHeldAsABandWithItsValue)
 {
@@ -126,7 +129,7 @@ TEST_F(AlignmentTest, TheBestLevelIsHeldAsABandWithItsValue)
                                }),
                                header_area);
     EXPECT_EQ(part(qtwindow::client_image(hwnd), header_area), header);
-    EXPECT_EQ(peak_text_shown(), peak_text(L"Peak -- (R resets)"));
+    EXPECT_EQ(peak_text_shown(), peak_text(L"  --"));
     EXPECT_EQ(band_rows(), std::vector<int>{});
 
     const struct {
@@ -134,10 +137,10 @@ TEST_F(AlignmentTest, TheBestLevelIsHeldAsABandWithItsValue)
         std::vector<int> band;
         const wchar_t *text;
     } rows[] = {
-        {level_20_db, {99, 100}, L"Peak 20.2 dB (R resets)"},
-        {level_30_db, {89, 90}, L"Peak 30.2 dB (R resets)"},
-        {level_14_db, {89, 90}, L"Peak 30.2 dB (R resets)"},
-        {0, {89, 90}, L"Peak 30.2 dB (R resets)"},
+        {level_20_db, {99, 100}, L"20.2"},
+        {level_30_db, {89, 90}, L"30.2"},
+        {level_14_db, {89, 90}, L"30.2"},
+        {0, {89, 90}, L"30.2"},
     };
     for (const auto &row : rows) {
         tick_at(row.level_value);
@@ -151,10 +154,10 @@ TEST_F(AlignmentTest, TheBestLevelIsHeldAsABandWithItsValue)
 
     EXPECT_EQ(command(reset_peak_command), "");
     EXPECT_EQ(band_rows(), std::vector<int>{});
-    EXPECT_EQ(peak_text_shown(), peak_text(L"Peak -- (R resets)"));
+    EXPECT_EQ(peak_text_shown(), peak_text(L"  --"));
     tick_at(level_14_db);
     EXPECT_EQ(band_rows(), (std::vector<int>{105, 106}));
-    EXPECT_EQ(peak_text_shown(), peak_text(L"Peak 14.4 dB (R resets)"));
+    EXPECT_EQ(peak_text_shown(), peak_text(L"14.4"));
 }
 
 // Leaving the mode leaves every pixel as a window that was never in it draws them.
