@@ -10,12 +10,13 @@ namespace tone {
 
 namespace {
 
-const double amplitude = 0.3 * 32767;      // of the tone: about -10 dB of full scale
-const double glide_s = 0.015;              // the pitch's time constant on a change
-const double fade_s = 0.010;               // from silence to full loudness, and back
-const double tick_hz = 200.0;              // low, and short enough to be no tone
-const double tick_s = 0.040;               //
-const double tick_amplitude = 0.5 * 32767; //
+const double amplitude = 0.3 * 32767; // of the tone: about -10 dB of full scale
+const double glide_s = 0.015;         // the pitch's time constant on a change
+const double fade_s = 0.010;          // from silence to full loudness, and back
+// A tick: low, and too short to be taken for a tone.
+const double tick_hz = 200.0;
+const double tick_s = 0.040;
+const double tick_amplitude = 0.5 * 32767;
 const double two_pi = 2 * std::numbers::pi;
 
 std::atomic<bool> reported{false};
@@ -45,7 +46,8 @@ void Synth::render(std::int16_t *samples, std::size_t count)
         double value = amplitude * gain_ * std::sin(phase_);
         if (ticking_) {
             const double t = static_cast<double>(tick_at_) / sample_rate;
-            const double envelope = 0.5 - 0.5 * std::cos(two_pi * static_cast<double>(tick_at_) / tick_length);
+            const double envelope =
+                0.5 - 0.5 * std::cos(two_pi * static_cast<double>(tick_at_) / static_cast<double>(tick_length));
             value += tick_amplitude * envelope * std::sin(two_pi * tick_hz * t);
             ticking_ = ++tick_at_ < tick_length;
         }
