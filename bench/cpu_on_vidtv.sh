@@ -26,10 +26,14 @@ reader=$!
 readings() { grep -c 'C/N' "$out/cpu-femon.log"; }
 until_readings() { for _ in $(seq 600); do [ "$(readings)" -ge "$1" ] && return 0; sleep 0.1; done; return 1; }
 on_cpu_ns() { awk '{ print $1 }' "/proc/$1/schedstat"; }
+user_system() { awk '{ print $14, $15 }' "/proc/$1/stat"; }
 until_readings 2 || exit 1
 program_before=$(on_cpu_ns "$program") reader_before=$(on_cpu_ns "$reader") lines_before=$(grep -c . "$out/cpu-quorvex.out")
+read -r user_before system_before < <(user_system "$program")
 until_readings 32 || exit 1
 program_ns=$(($(on_cpu_ns "$program") - program_before)) reader_ns=$(($(on_cpu_ns "$reader") - reader_before))
+read -r user system < <(user_system "$program")
+echo "quorvex: user $(((user - user_before) * 1000 / $(getconf CLK_TCK))) ms, system $(((system - system_before) * 1000 / $(getconf CLK_TCK))) ms" >"$out/cpu-split.txt"
 lines=$(($(grep -c . "$out/cpu-quorvex.out") - lines_before))
 kill "$program" "$reader"
 awk -v q="$program_ns" -v r="$reader_ns" -v lines="$lines" 'BEGIN {

@@ -31,9 +31,11 @@ void DeviceContext::fill(const QRect &pixels, const QColor &colour)
     if (inside.isEmpty())
         return;
     const QRgb value = colour.rgb();
-    uchar *row = image.bits() + inside.top() * image.bytesPerLine();
-    for (int y = inside.top(); y <= inside.bottom(); ++y, row += image.bytesPerLine())
-        std::fill_n(reinterpret_cast<QRgb *>(row) + inside.left(), inside.width(), value);
+    const qsizetype stride = image.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
+    QRgb *row = reinterpret_cast<QRgb *>(image.bits()) + inside.top() * stride + inside.left();
+    for (int y = 0; y < inside.height(); ++y, row += stride)
+        for (int x = 0; x < inside.width(); ++x)
+            row[x] = value;
 }
 
 static HandleTable<HDC, std::unique_ptr<DeviceContext>> &device_contexts()
