@@ -12,7 +12,7 @@ double peak_level_db = 0.0;
 
 // 220 Hz at 0 dB, 440 Hz at 24 dB: about 3 % of pitch a dB over the useful range, kept within
 // -10 to 60 dB so that no level is out of hearing.
-double tone_pitch_hz(double level_db) { return 220.0 * std::pow(2.0, std::clamp(level_db, -10.0, 60.0) / 24.0); }
+static double tone_pitch_hz(double level_db) { return 220.0 * std::pow(2.0, std::clamp(level_db, -10.0, 60.0) / 24.0); }
 
 // The timer takes its period from the mode; a timer that cannot be armed ends the program.
 static void rearm_sample_timer(HWND hwnd)

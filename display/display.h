@@ -80,8 +80,6 @@ const WORD reset_peak_command = 0x0101;
 void on_alignment_command(HWND hwnd, WORD command);
 // The tick's sample for the best level and the tone, while the mode is on.
 void align_to_sample(const SampleRecord &record);
-// The tone's pitch for a level: higher is better, an octave for every 24 dB.
-double tone_pitch_hz(double level_db);
 
 // Command line: the starting settings, a log file, or a question answered without a window.
 enum StartAction { start_monitor, show_help, show_version, usage_error };
