@@ -6,6 +6,14 @@
 static const COLORREF chart_black = 0x000000;
 static const COLORREF grid_colour = 0x808040;
 static const COLORREF bar_colour = 0x00FF32;
+// The best level in alignment mode, orange-red: apart from the bars and the grid, and legible on
+// the chart's black and the window's grey.
+static const COLORREF peak_colour = 0x0060FF;
+
+// Under the chart, where alignment mode writes the best level. Once the mode has written there,
+// the next repaint out of it clears the place again; a window never in the mode never touches it.
+static const RECT peak_text_box = {22, 124, 300, 140};
+static bool peak_text_shown = false;
 
 static HBRUSH background_brush() { return reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_MENU + 1)); }
 
@@ -51,8 +59,15 @@ static void draw_texts(HDC hdc)
     FillRect(hdc, &header, background_brush());
     if (reception.off_plan)
         // No channel of either plan: the frequency itself, never a channel number it is not.
-        swprintf(text, 64, L"Frequency = %d.%03d MHz, Interval = %d (s)", reception.frequency_khz / 1000,
-                 reception.frequency_khz % 1000, applied_settings.interval_s);
+        swprintf(text, 64,
+                 alignment_on ? L"Frequency = %d.%03d MHz, Align: 4 samples/s"
+                              : L"Frequency = %d.%03d MHz, Interval = %d (s)",
+                 reception.frequency_khz / 1000, reception.frequency_khz % 1000, applied_settings.interval_s);
+    else if (alignment_on)
+        swprintf(text, 64,
+                 is_cable(applied_settings.catv) ? L"Channel = C%2d, Align: 4 samples/s"
+                                                 : L"Channel = %2d, Align: 4 samples/s",
+                 applied_settings.channel);
     else
         swprintf(text, 64,
                  is_cable(applied_settings.catv) ? L"Channel = C%2d, Interval = %d (s)"
@@ -60,6 +75,23 @@ static void draw_texts(HDC hdc)
                  applied_settings.channel, applied_settings.interval_s);
     // Without DT_SINGLELINE the vertical centring has no effect: the line sits at the top.
     DrawTextW(hdc, text, -1, &header, DT_CENTER | DT_VCENTER);
+
+    if (alignment_on || peak_text_shown)
+        FillRect(hdc, &peak_text_box, background_brush());
+    peak_text_shown = alignment_on;
+    // In three parts at fixed places, as the value box is: only the number changes.
+    if (alignment_on) {
+        const COLORREF previous_colour = SetTextColor(hdc, peak_colour);
+        text_at(hdc, 22, 125, L"Peak");
+        if (peak_held) {
+            swprintf(text, 16, L"%4.1f", peak_level_db);
+            TextOutW(hdc, 50, 125, text, 4);
+        } else {
+            text_at(hdc, 50, 125, L"  --");
+        }
+        text_at(hdc, 76, 125, L"dB");
+        SetTextColor(hdc, previous_colour);
+    }
 
     SelectObject(hdc, previous);
     DeleteObject(label_font);
@@ -104,6 +136,19 @@ static void draw_bars(HDC hdc)
     DeleteObject(bar_brush);
 }
 
+// The best level as a band two pixels high across the chart, its lower row on the top of that
+// level's bar; a best level at or below 0 dB has no bar and no band.
+static void draw_peak(HDC hdc)
+{
+    if (!alignment_on || !peak_held || peak_level_db <= 0.0)
+        return;
+    const int y = 120 - static_cast<int>(peak_level_db);
+    const RECT band = {20, y - 1, 321, y + 1};
+    HBRUSH peak_brush = CreateSolidBrush(peak_colour);
+    FillRect(hdc, &band, peak_brush);
+    DeleteObject(peak_brush);
+}
+
 int draw_chart(HDC hdc, HWND)
 {
     const int previous_mode = SetBkMode(hdc, TRANSPARENT);
@@ -119,5 +164,6 @@ int draw_chart(HDC hdc, HWND)
 
     draw_grid(hdc);
     draw_bars(hdc);
+    draw_peak(hdc);
     return 0;
 }

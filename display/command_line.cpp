@@ -23,6 +23,9 @@ const WCHAR *const help_text = L"Usage: quorvex [OPTION]...\n"
                                L"                 on the socket systemd hands over (systemd); on Linux\n"
                                L"  --watch        watch the tuner without tuning it, as when another program\n"
                                L"                 holds it (Linux)\n"
+                               L"  --align        start in alignment mode: 4 samples a second, the best level\n"
+                               L"                 held, a tone whose pitch rises with the level; in the window\n"
+                               L"                 the A key turns the mode on and off, R resets the best level\n"
                                L"  --help         show this help and exit\n"
                                L"  --version      show the version and exit\n"
                                L"\n"
@@ -32,7 +35,7 @@ const WCHAR *const version_text = L"quorvex 1.0.0.1";
 
 static StartOptions refuse(const std::wstring &what)
 {
-    StartOptions refused{usage_error, {1, 13, 0}, {}, {}, {}, false};
+    StartOptions refused{usage_error, {1, 13, 0}, {}, {}, {}, false, false};
     refused.problem = L"quorvex: " + what + L"; see quorvex --help";
     return refused;
 }
@@ -69,7 +72,7 @@ StartOptions parse_command_line(const WCHAR *command_line)
     std::vector<std::wstring> arguments;
     if (!split(command_line, arguments))
         return refuse(L"the command line cannot be read");
-    StartOptions options{start_monitor, {1, 13, 0}, {}, {}, {}, false};
+    StartOptions options{start_monitor, {1, 13, 0}, {}, {}, {}, false, false};
     std::wstring channel_text = L"13";
     std::vector<std::wstring> seen;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -79,7 +82,8 @@ StartOptions parse_command_line(const WCHAR *command_line)
                                                                   : L"unknown option '" + argument + L"'");
         const std::size_t equals = argument.find(L'=');
         const std::wstring name = argument.substr(0, equals);
-        const bool flag = name == L"--catv" || name == L"--help" || name == L"--version" || name == L"--watch";
+        const bool flag =
+            name == L"--catv" || name == L"--align" || name == L"--help" || name == L"--version" || name == L"--watch";
         if (!flag && name != L"--channel" && name != L"--interval" && name != L"--log" && name != L"--metrics")
             return refuse(L"unknown option '" + name + L"'");
         if (std::find(seen.begin(), seen.end(), name) != seen.end())
@@ -98,6 +102,7 @@ StartOptions parse_command_line(const WCHAR *command_line)
                 options.watch = true;
 #endif
             }
+            options.align = options.align || name == L"--align";
             continue;
         }
         // A following option is not taken for a value: "--log --catv" lacks its file.

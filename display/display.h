@@ -31,8 +31,8 @@ extern WCHAR window_class_name[100];
 ATOM register_main_class(HINSTANCE instance);
 // Start-up up to the first paint; null when the window could not be created.
 HWND create_main_window(HINSTANCE instance, int show_command);
-// Returns the exit code the quit message carries.
-int run_message_loop(HINSTANCE instance);
+// Returns the exit code the quit message carries. Keys of the window's own go to hwnd.
+int run_message_loop(HWND hwnd);
 LRESULT CALLBACK main_wnd_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 // Shows a failure to the user; the process will end with exit code 1.
 void report_failure(HWND hwnd, const WCHAR *text);
@@ -74,6 +74,21 @@ void on_sample_timer(HWND hwnd);
 // Chart
 int draw_chart(HDC hdc, HWND hwnd);
 
+// Alignment mode, for pointing an antenna with the screen out of sight: four samples a second
+// whatever the interval setting (which keeps its value for when the mode is left), the best level
+// since the mode started (or was reset) held for the chart, and a tone whose pitch follows the level.
+extern bool alignment_on;
+const UINT alignment_period_ms = 250;
+// The best level, when a sample since the start or reset gave one.
+extern bool peak_held;
+extern double peak_level_db;
+// The keys' commands: A turns the mode on and off, R resets the best level.
+const WORD align_command = 0x0100;
+const WORD reset_peak_command = 0x0101;
+void on_alignment_command(HWND hwnd, WORD command);
+// The tick's sample for the best level and the tone, while the mode is on.
+void align_to_sample(const SampleRecord &record);
+
 // Command line: the starting settings, a log file, or a question answered without a window.
 enum StartAction { start_monitor, show_help, show_version, usage_error };
 struct StartOptions {
@@ -83,6 +98,7 @@ struct StartOptions {
     std::wstring problem;         // for a usage error, the line that says what is wrong
     std::wstring metrics_address; // empty for no metrics
     bool watch;                   // watch the tuner without tuning it (Linux)
+    bool align;                   // start in alignment mode
 };
 StartOptions parse_command_line(const WCHAR *command_line);
 extern const WCHAR *const help_text;

@@ -49,9 +49,12 @@ static void on_create(HWND hwnd)
     if (init_tuner() != 1) {
         report_failure(hwnd, init_failure_text);
         PostQuitMessage(exit_code);
-    } else if (follow_watched_tuner()) {
+    } else {
         // Another program holds the tuner: the first paint shows the channel it tuned.
-        show_applied_channel();
+        if (follow_watched_tuner())
+            show_applied_channel();
+        if (alignment_on)
+            start_tone();
     }
     if (!arm_sample_timer(hwnd, pending_settings.interval_s)) {
         report_failure(hwnd, timer_failure_text);
@@ -74,6 +77,11 @@ LRESULT CALLBACK main_wnd_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
     case WM_PAINT: on_paint(hwnd); return 0;
     case WM_TIMER: on_sample_timer(hwnd); return 0;
     case WM_COMMAND:
+        // Code 1: a key of the accelerator table.
+        if (HIWORD(wparam) == 1) {
+            on_alignment_command(hwnd, LOWORD(wparam));
+            return 0;
+        }
         if (HIWORD(wparam) != BN_CLICKED && HIWORD(wparam) != EN_KILLFOCUS)
             return DefWindowProcW(hwnd, message, wparam, lparam);
         on_settings_command(hwnd, HIWORD(wparam), reinterpret_cast<HWND>(lparam));
@@ -81,6 +89,7 @@ LRESULT CALLBACK main_wnd_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
     case WM_CLOSE:
         // The timer stops first, so no sample can run against a released tuner.
         disarm_sample_timer(hwnd);
+        stop_tone();
         release_tuner();
         DestroyWindow(hwnd);
         return 0;
@@ -110,17 +119,20 @@ HWND create_main_window(HINSTANCE instance, int show_command)
     return hwnd;
 }
 
-int run_message_loop(HINSTANCE instance)
+int run_message_loop(HWND hwnd)
 {
-    // The resources hold no accelerator table: the handle is null and translates nothing.
-    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDC_QUORVEX));
+    // The alignment keys work wherever the focus is in the window; letters are nothing the edits
+    // take. The resources hold no accelerator table, so the keys' table is made here.
+    ACCEL keys[] = {{FVIRTKEY, 'A', align_command}, {FVIRTKEY, 'R', reset_peak_command}};
+    HACCEL accelerators = CreateAcceleratorTableW(keys, 2);
     MSG msg = {};
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (!TranslateAcceleratorW(msg.hwnd, accelerators, &msg)) {
+        if (!TranslateAcceleratorW(hwnd, accelerators, &msg)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
     }
+    DestroyAcceleratorTable(accelerators);
     return static_cast<int>(msg.wParam);
 }
 
@@ -136,6 +148,7 @@ extern "C" int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_lin
     }
     pending_settings = options.settings;
     applied_settings = options.settings;
+    alignment_on = options.align;
     if (options.watch)
         watch_tuner_only();
     // Where the program has no console, the box is all the user sees: it says why.
@@ -149,7 +162,8 @@ extern "C" int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_lin
         close_sample_log();
         return 1;
     }
-    const int result = create_main_window(instance, show_command) == nullptr ? 1 : run_message_loop(instance);
+    HWND hwnd = create_main_window(instance, show_command);
+    const int result = hwnd == nullptr ? 1 : run_message_loop(hwnd);
     stop_metrics();
     close_sample_log();
     return result;

@@ -39,6 +39,7 @@
 
 #include "platform/metrics.h"
 #include "platform/sample_record.h"
+#include "platform/sound.h"
 #include "platform/system_guids.h"
 #include "platform/tuner_level.h"
 

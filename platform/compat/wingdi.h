@@ -8,6 +8,8 @@
 #define GetGValue(rgb) ((BYTE)(((WORD)(rgb)) >> 8))
 #define GetBValue(rgb) ((BYTE)((rgb) >> 16))
 
+#define CLR_INVALID 0xFFFFFFFF
+
 // Background modes
 #define TRANSPARENT 1
 #define OPAQUE 2
@@ -30,6 +32,7 @@
 #define FF_MODERN (3 << 4)
 
 int SetBkMode(HDC hdc, int mode);
+COLORREF SetTextColor(HDC hdc, COLORREF color);
 HFONT CreateFontW(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight, DWORD bItalic,
                   DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet, DWORD iOutPrecision, DWORD iClipPrecision,
                   DWORD iQuality, DWORD iPitchAndFamily, LPCWSTR pszFaceName);

@@ -17,6 +17,7 @@
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
 #define WM_SETFONT 0x0030
+#define WM_KEYDOWN 0x0100
 #define WM_COMMAND 0x0111
 #define WM_TIMER 0x0113
 
@@ -122,6 +123,23 @@ struct CREATESTRUCTW {
     LPCWSTR lpszClass;
     DWORD dwExStyle;
 };
+
+// Keyboard accelerators: a key pressed anywhere in the thread's windows becomes a WM_COMMAND whose
+// notification code is 1, sent to the window the message loop names.
+#define FVIRTKEY 0x01
+#define FSHIFT 0x04
+#define FCONTROL 0x08
+#define FALT 0x10
+
+struct ACCEL {
+    BYTE fVirt;
+    WORD key;
+    WORD cmd;
+};
+using LPACCEL = ACCEL *;
+
+HACCEL CreateAcceleratorTableW(LPACCEL paccel, int cAccel);
+BOOL DestroyAcceleratorTable(HACCEL hAccel);
 
 // Resources
 int LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax);

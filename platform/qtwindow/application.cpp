@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include "platform/qtwindow/accelerators.h"
 #include "platform/qtwindow/message_loop.h"
 #include "platform/qtwindow/termination.h"
 #include "platform/qtwindow/window.h"
@@ -127,6 +128,7 @@ QApplication &application()
     static DestroyedFromOutside destroyed_from_outside;
     app->installNativeEventFilter(&destroyed_from_outside);
     hear_termination_requests();
+    watch_accelerator_keys(*app);
     return *app;
 }
 

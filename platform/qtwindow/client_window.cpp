@@ -109,7 +109,13 @@ HDC ClientWindow::begin_paint(PAINTSTRUCT &paint)
 void ClientWindow::end_paint(const PAINTSTRUCT &paint)
 {
     close_device_context(paint.hdc);
-    widget().update(covered_pixels(paint.rcPaint));
+    // As on Windows, a window's repaint leaves its child controls alone: they are not drawn again
+    // for it (the toolkit would restyle each one at every tick).
+    QRegion shown(covered_pixels(paint.rcPaint));
+    for (const QWidget *child : widget().findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        if (child->isVisible())
+            shown -= child->geometry();
+    widget().update(shown);
 }
 
 const QImage &ClientWindow::backing() const { return client().backing; }

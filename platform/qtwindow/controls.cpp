@@ -10,7 +10,7 @@ LRESULT Control::procedure(UINT message, WPARAM wParam, LPARAM lParam)
         return default_procedure(message, wParam, lParam);
     const GdiObject *object = find_object(reinterpret_cast<HGDIOBJ>(wParam));
     if (const auto *font = object == nullptr ? nullptr : std::get_if<Font>(object))
-        widget().setFont(font->font);
+        widget().setFont(font->face->font());
     return 0;
 }
 

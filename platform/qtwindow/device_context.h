@@ -2,7 +2,6 @@
 // with it.
 #pragma once
 
-#include <QFont>
 #include <QImage>
 #include <QPainter>
 #include <QPoint>
@@ -15,17 +14,24 @@ namespace qtwindow {
 
 struct DeviceContext {
     // Drawing is clipped to the region, as BeginPaint clips to the update region.
-    DeviceContext(QImage &image, const QRegion &clip);
+    DeviceContext(QImage &target, const QRegion &clip);
+
+    // Solid, opaque, whole pixels: what GDI's fills, outlines and one-pixel lines come to.
+    void fill(const QRect &pixels, const QColor &colour);
 
     QPainter painter;
+    QImage &image;
+    // Set when the paint covers the whole image: nothing drawn is clipped.
+    bool whole;
     // Selected objects: the handle SelectObject gives back, and a copy that outlives DeleteObject.
     HGDIOBJ pen_handle;
     Pen pen;
     HGDIOBJ brush_handle;
     Brush brush;
     HGDIOBJ font_handle;
-    QFont font;
+    const Typeface *font;
     int background_mode = OPAQUE;
+    COLORREF text_colour = RGB(0, 0, 0);
     QPoint position;
 };
 

@@ -1,41 +1,50 @@
 // Text and shapes on a device context, with Win32's pixel rules: rectangles and lines leave out
 // their right and bottom edges and their end point.
-#include <QFontMetrics>
-#include <QRegularExpression>
+#include <QGlyphRun>
 #include <QStringList>
+#include <algorithm>
 #include <cwchar>
 
 #include "platform/platform.h"
 #include "platform/qtwindow/device_context.h"
+#include "platform/qtwindow/fonts.h"
 #include "platform/qtwindow/text.h"
 
 using namespace qtwindow;
 
-// Text colour and background colour keep Windows' defaults: nothing in the program changes them.
-static const QColor text_colour(0, 0, 0);
+// The background colour keeps Windows' default: nothing in the program changes it.
 static const QColor text_background(255, 255, 255);
 
-static QFontMetrics metrics(const DeviceContext &dc) { return {dc.font, dc.painter.device()}; }
-
 // One line with its top-left corner at the point, on the background colour in opaque mode.
-static void draw_line_of_text(DeviceContext &dc, QPoint top_left, const QString &line)
+static void draw_line_of_text(DeviceContext &dc, QPoint top_left, const ShapedText &text)
 {
-    const QFontMetrics m = metrics(dc);
     if (dc.background_mode == OPAQUE)
-        dc.painter.fillRect(QRect(top_left, QSize(m.horizontalAdvance(line), m.height())), text_background);
-    dc.painter.setFont(dc.font);
-    dc.painter.setPen(text_colour);
-    dc.painter.drawText(top_left + QPoint(0, m.ascent()), line);
+        dc.fill(QRect(top_left, QSize(text.width, dc.font->height())), text_background);
+    dc.painter.setPen(to_qcolor(dc.text_colour));
+    const QPointF origin(top_left.x(), top_left.y() + dc.font->ascent());
+    for (const QGlyphRun &run : text.runs)
+        dc.painter.drawGlyphRun(origin, run);
 }
 
 static QPen qpen(const Pen &pen) { return {to_qcolor(pen.colour), static_cast<qreal>(pen.width)}; }
+
+// A one-pixel pen covers whole pixels: its straight strokes are filled spans, which cost far less
+// than the toolkit's stroking and give the same pixels.
+static bool thin(const Pen &pen) { return pen.width == 1; }
+static int sign(int value) { return (value > 0) - (value < 0); }
+// The pixels of the rectangle with these two corners, both included.
+static QRect between(QPoint a, QPoint b)
+{
+    return {QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+            QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y()))};
+}
 
 BOOL TextOutW(HDC hdc, int x, int y, LPCWSTR lpString, int c)
 {
     DeviceContext *dc = find_device_context(hdc);
     if (dc == nullptr || c < 0 || (c > 0 && lpString == nullptr))
         return FALSE;
-    draw_line_of_text(*dc, QPoint(x, y), to_qstring(lpString, c));
+    draw_line_of_text(*dc, QPoint(x, y), dc->font->shaped(to_qstring(lpString, c)));
     return TRUE;
 }
 
@@ -45,11 +54,24 @@ int DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT format)
     if (dc == nullptr || lpchText == nullptr || lprc == nullptr)
         return 0;
     const QString text = cchText < 0 ? to_qstring(lpchText) : to_qstring(lpchText, cchText);
-    const QStringList lines =
-        (format & DT_SINGLELINE) != 0 ? QStringList{text} : text.split(QRegularExpression("\r\n|\r|\n"));
-    const QFontMetrics m = metrics(*dc);
+    QStringList lines;
+    if ((format & DT_SINGLELINE) != 0) {
+        lines.append(text);
+    } else {
+        // Lines end at "\r\n", "\r" or "\n".
+        qsizetype start = 0;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i] != u'\r' && text[i] != u'\n')
+                continue;
+            lines.append(text.mid(start, i - start));
+            if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+            start = i + 1;
+        }
+        lines.append(text.mid(start));
+    }
     const QRect box = covered_pixels(*lprc);
-    const int height = static_cast<int>(lines.size()) * m.height();
+    const int height = static_cast<int>(lines.size()) * dc->font->height();
 
     // Vertical placement applies to a single line only; otherwise text starts at the top.
     int y = box.top();
@@ -58,19 +80,27 @@ int DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT format)
     else if ((format & DT_SINGLELINE) != 0 && (format & DT_BOTTOM) != 0)
         y += box.height() - height;
 
-    dc->painter.save();
-    dc->painter.setClipRect(box, Qt::IntersectClip);
+    // Clipped to the rectangle; clipping costs, so only a line that reaches outside it pays.
     for (const QString &line : lines) {
-        const int width = m.horizontalAdvance(line);
+        const ShapedText &shaped = dc->font->shaped(line);
         int x = box.left();
         if ((format & DT_CENTER) != 0)
-            x += (box.width() - width) / 2;
+            x += (box.width() - shaped.width) / 2;
         else if ((format & DT_RIGHT) != 0)
-            x += box.width() - width;
-        draw_line_of_text(*dc, QPoint(x, y), line);
-        y += m.height();
+            x += box.width() - shaped.width;
+        const QPoint top_left(x, y);
+        const QRect cell(top_left, QSize(shaped.width, dc->font->height()));
+        const QRectF ink = shaped.ink.translated(x, y + dc->font->ascent());
+        if (box.contains(cell) && QRectF(box).contains(ink)) {
+            draw_line_of_text(*dc, top_left, shaped);
+        } else {
+            dc->painter.save();
+            dc->painter.setClipRect(box, Qt::IntersectClip);
+            draw_line_of_text(*dc, top_left, shaped);
+            dc->painter.restore();
+        }
+        y += dc->font->height();
     }
-    dc->painter.restore();
     return height;
 }
 
@@ -80,7 +110,7 @@ int FillRect(HDC hDC, const RECT *lprc, HBRUSH hbr)
     const std::optional<QColor> colour = brush_colour(hbr);
     if (dc == nullptr || lprc == nullptr || !colour)
         return 0;
-    dc->painter.fillRect(covered_pixels(*lprc), *colour);
+    dc->fill(covered_pixels(*lprc), *colour);
     return 1;
 }
 
@@ -92,7 +122,16 @@ BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom)
     const QRect box = covered_pixels({left, top, right, bottom});
     if (box.isEmpty())
         return TRUE;
-    dc->painter.fillRect(box, to_qcolor(dc->brush.colour));
+    if (thin(dc->pen)) {
+        const QColor outline = to_qcolor(dc->pen.colour);
+        dc->fill(QRect(box.left(), box.top(), box.width(), 1), outline);
+        dc->fill(QRect(box.left(), box.bottom(), box.width(), 1), outline);
+        dc->fill(QRect(box.left(), box.top(), 1, box.height()), outline);
+        dc->fill(QRect(box.right(), box.top(), 1, box.height()), outline);
+        dc->fill(box.adjusted(1, 1, -1, -1), to_qcolor(dc->brush.colour));
+        return TRUE;
+    }
+    dc->fill(box, to_qcolor(dc->brush.colour));
     dc->painter.setPen(qpen(dc->pen));
     dc->painter.setBrush(Qt::NoBrush);
     // Qt strokes a rectangle one pixel wider and taller than its size.
@@ -116,14 +155,23 @@ BOOL LineTo(HDC hdc, int x, int y)
     DeviceContext *dc = find_device_context(hdc);
     if (dc == nullptr)
         return FALSE;
+    const QPoint start = dc->position;
     const QPoint end(x, y);
+    dc->position = end;
+    if (thin(dc->pen) && (start.x() == end.x() || start.y() == end.y())) {
+        // The pixels from the start to the one before the end.
+        if (start != end) {
+            const QPoint step(sign(end.x() - start.x()), sign(end.y() - start.y()));
+            dc->fill(between(start, end - step), to_qcolor(dc->pen.colour));
+        }
+        return TRUE;
+    }
     dc->painter.save();
     // Qt draws both end points; Windows leaves the last one out.
     const QRect device(QPoint(0, 0), QSize(dc->painter.device()->width(), dc->painter.device()->height()));
     dc->painter.setClipRegion(QRegion(device).subtracted(QRect(end, QSize(1, 1))), Qt::IntersectClip);
     dc->painter.setPen(qpen(dc->pen));
-    dc->painter.drawLine(dc->position, end);
+    dc->painter.drawLine(start, end);
     dc->painter.restore();
-    dc->position = end;
     return TRUE;
 }

@@ -1,9 +1,12 @@
 #include "platform/qtwindow/fonts.h"
 
 #include <QFontMetrics>
+#include <QImage>
 #include <QStringList>
+#include <QTextLayout>
 #include <algorithm>
 #include <map>
+#include <tuple>
 
 #include "platform/platform.h"
 #include "platform/qtwindow/application.h"
@@ -46,7 +49,7 @@ static void fit_cell_height(QFont &font, int cell_height)
         font.setPixelSize(--size);
 }
 
-QFont make_font(int height, int weight, bool italic, bool underline, bool strike_out, const QString &face)
+static QFont resolve_font(int height, int weight, bool italic, bool underline, bool strike_out, const QString &face)
 {
     application();
     const Substitute substitute = substitute_for(face);
@@ -64,6 +67,58 @@ QFont make_font(int height, int weight, bool italic, bool underline, bool strike
     else
         fit_cell_height(font, height == 0 ? default_cell_height : height);
     return font;
+}
+
+// Metrics and layouts as on the window's backing image.
+static QPaintDevice *layout_device()
+{
+    static auto *image = new QImage(1, 1, QImage::Format_RGB32);
+    return image;
+}
+
+Typeface::Typeface(const QFont &font)
+    : font_(font), ascent_(QFontMetrics(font, layout_device()).ascent()),
+      height_(QFontMetrics(font, layout_device()).height())
+{
+}
+
+const ShapedText &Typeface::shaped(const QString &text) const
+{
+    if (const auto found = texts_.constFind(text); found != texts_.constEnd())
+        return *found;
+    // Bounded: the values a monitor shows change with the signal, for days.
+    if (texts_.size() >= 256)
+        texts_.clear();
+    QTextLayout layout(text, font_, layout_device());
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    layout.endLayout();
+    ShapedText shaped{{}, QFontMetrics(font_, layout_device()).horizontalAdvance(text), {}};
+    if (line.isValid()) {
+        line.setPosition(QPointF(0, -line.ascent()));
+        shaped.runs = line.glyphRuns();
+        for (const QGlyphRun &run : shaped.runs)
+            shaped.ink |= run.boundingRect();
+    }
+    return *texts_.insert(text, shaped);
+}
+
+const Typeface &typeface(int height, int weight, bool italic, bool underline, bool strike_out, const QString &face)
+{
+    using Request = std::tuple<int, int, bool, bool, bool, QString>;
+    // Never destroyed: Qt's own statics may be gone when static destructors run at exit.
+    static auto *made = new std::map<Request, Typeface>;
+    const Request request{height, weight, italic, underline, strike_out, face};
+    auto found = made->find(request);
+    if (found == made->end())
+        found =
+            made->emplace(request, Typeface(resolve_font(height, weight, italic, underline, strike_out, face))).first;
+    return found->second;
+}
+
+QFont make_font(int height, int weight, bool italic, bool underline, bool strike_out, const QString &face)
+{
+    return typeface(height, weight, italic, underline, strike_out, face).font();
 }
 
 } // namespace qtwindow

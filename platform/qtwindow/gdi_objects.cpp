@@ -25,9 +25,9 @@ static HandleTable<HGDIOBJ, Entry> &objects()
     return *table;
 }
 
-static HGDIOBJ add_object(GdiObject object, bool stock = false)
+static HGDIOBJ add_object(const GdiObject &object, bool stock = false)
 {
-    return objects().add([&](HGDIOBJ) { return Entry{std::move(object), stock}; });
+    return objects().add([&](HGDIOBJ) { return Entry{object, stock}; });
 }
 
 // A device context starts with these: the black pen, the white brush and the bold system font.
@@ -36,7 +36,7 @@ static const std::map<int, HGDIOBJ> &stock_objects()
     static const std::map<int, HGDIOBJ> stock = {
         {BLACK_PEN, add_object(Pen{PS_SOLID, 1, RGB(0, 0, 0)}, true)},
         {WHITE_BRUSH, add_object(Brush{RGB(255, 255, 255)}, true)},
-        {SYSTEM_FONT, add_object(Font{make_font(16, 700, false, false, false, "System")}, true)},
+        {SYSTEM_FONT, add_object(Font{&typeface(16, 700, false, false, false, "System")}, true)},
     };
     return stock;
 }
@@ -89,7 +89,7 @@ HFONT CreateFontW(int cHeight, int, int, int, int cWeight, DWORD bItalic, DWORD 
 {
     // Width, angles, charset, precision, quality and pitch are the toolkit's to settle.
     return static_cast<HFONT>(add_object(
-        Font{make_font(cHeight, cWeight, bItalic != 0, bUnderline != 0, bStrikeOut != 0, to_qstring(pszFaceName))}));
+        Font{&typeface(cHeight, cWeight, bItalic != 0, bUnderline != 0, bStrikeOut != 0, to_qstring(pszFaceName))}));
 }
 
 HPEN CreatePen(int iStyle, int cWidth, COLORREF color)

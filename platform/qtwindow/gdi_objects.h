@@ -2,12 +2,12 @@
 #pragma once
 
 #include <QColor>
-#include <QFont>
 #include <QRect>
 #include <optional>
 #include <variant>
 
 #include "platform/platform.h"
+#include "platform/qtwindow/fonts.h"
 
 namespace qtwindow {
 
@@ -22,7 +22,7 @@ struct Brush {
 };
 
 struct Font {
-    QFont font;
+    const Typeface *face;
 };
 
 using GdiObject = std::variant<Pen, Brush, Font>;

@@ -1,6 +1,7 @@
 #include "platform/qtwindow/message_loop.h"
 
 #include <QCoreApplication>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -16,9 +17,17 @@ namespace qtwindow {
 
 namespace {
 
+struct Key {
+    HWND hwnd;
+    WPARAM virtual_key;
+    BYTE modifiers;
+};
+
 struct Queue {
     std::optional<int> quit_code;
     std::vector<HWND> closes;
+    std::deque<Key> keys;
+    BYTE key_modifiers = 0;
     std::function<void()> idle;
 };
 
@@ -49,6 +58,12 @@ static std::optional<MSG> next_message(bool take_quit)
         queue().closes.erase(queue().closes.begin());
         return MSG{hwnd, WM_CLOSE, 0, 0, tick_count(), {}};
     }
+    if (!queue().keys.empty()) {
+        const Key key = queue().keys.front();
+        queue().keys.pop_front();
+        queue().key_modifiers = key.modifiers;
+        return MSG{key.hwnd, WM_KEYDOWN, key.virtual_key, 1, tick_count(), {}};
+    }
     if (HWND hwnd = window_needing_paint())
         return MSG{hwnd, WM_PAINT, 0, 0, tick_count(), {}};
     return take_due_timer();
@@ -57,6 +72,10 @@ static std::optional<MSG> next_message(bool take_quit)
 void forget_messages() { queue() = {}; }
 
 void post_close(HWND hwnd) { queue().closes.push_back(hwnd); }
+
+void post_key(HWND hwnd, WPARAM virtual_key, BYTE modifiers) { queue().keys.push_back({hwnd, virtual_key, modifiers}); }
+
+BYTE key_modifiers() { return queue().key_modifiers; }
 
 int pump_messages()
 {
@@ -94,9 +113,6 @@ BOOL GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 }
-
-// There are never accelerator tables to translate with.
-int TranslateAcceleratorW(HWND, HACCEL, LPMSG) { return 0; }
 
 // Qt's widgets turn keys into characters themselves.
 BOOL TranslateMessage(const MSG *) { return FALSE; }

@@ -7,6 +7,7 @@ const HINSTANCE DisplayTest::instance = reinterpret_cast<HINSTANCE>(0x400000);
 void DisplayTest::SetUp()
 {
     SimTest::SetUp();
+    alignment_on = false;
     qtwindow::reset();
     qtwindow::use_virtual_clock(true);
     qtwindow::intercept_message_boxes();

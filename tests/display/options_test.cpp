@@ -15,6 +15,7 @@ struct Accepted {
     const wchar_t *log_file;
     bool watch = false;
     const wchar_t *metrics_address = L"";
+    bool align = false;
 };
 
 TEST(StartOptionsTest, EveryOptionSetsWhatItNames)
@@ -39,6 +40,8 @@ TEST(StartOptionsTest, EveryOptionSetsWhatItNames)
         {L"--log 日本語.csv", start_monitor, {1, 13, 0}, L"日本語.csv"},
         {L"--interval 10 --log x.csv --channel 24 --catv", start_monitor, {10, 24, 1}, L"x.csv"},
         {L"--watch --channel 24", start_monitor, {1, 24, 0}, L"", true},
+        {L"--align", start_monitor, {1, 13, 0}, L"", false, L"", true},
+        {L"--interval 10 --align --channel 24", start_monitor, {10, 24, 0}, L"", false, L"", true},
         {L"--help", show_help, {1, 13, 0}, L""},
         {L"--version", show_version, {1, 13, 0}, L""},
         {L"--channel 27 --help", show_help, {1, 27, 0}, L""},
@@ -58,6 +61,7 @@ TEST(StartOptionsTest, EveryOptionSetsWhatItNames)
         EXPECT_TRUE(options.log_file == row.log_file) << std::string(line.begin(), line.end());
         EXPECT_TRUE(options.metrics_address == row.metrics_address) << std::string(line.begin(), line.end());
         EXPECT_EQ(options.watch, row.watch) << std::string(line.begin(), line.end());
+        EXPECT_EQ(options.align, row.align) << std::string(line.begin(), line.end());
         EXPECT_TRUE(options.problem.empty());
     }
 }
@@ -109,6 +113,8 @@ TEST(StartOptionsTest, EveryBadFormIsOneLineSayingWhatIsWrong)
         {L"--log a.csv --log b.csv", L"--log given twice"},
         {L"--catv --catv", L"--catv given twice"},
         {L"--catv=1", L"--catv takes no value"},
+        {L"--align --align", L"--align given twice"},
+        {L"--align=on", L"--align takes no value"},
         {L"--help=all", L"--help takes no value"},
         {L"--version=2", L"--version takes no value"},
         {L"--watch=yes", L"--watch takes no value"},

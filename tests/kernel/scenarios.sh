@@ -309,4 +309,61 @@ wait_until 30 ended || kill "$program"
 wait "$program"
 check "closed: exit code" "0" "$?"
 
+# Alignment mode, with the tuner back: the program started with --align samples four times a second
+# whatever the interval, each level agreeing with the readers as above; the best level is held as a
+# band on the chart (orange, its lower row on the top of that level's bar) through a detune to
+# channel 14, and after R starts again from the detuned levels.
+peak_rows() { # screenshot: the rows of the band, at x = 100 inside the chart
+    convert "$1" -crop 1x101+100+20 +repage txt:- | awk -F'[,:]' '/#FF6000/ { printf "%d ", $2 + 20 }'
+}
+# A screenshot NAME, with the lines printed before ($shot_before) and after it ($shot_after).
+shot() {
+    shot_before=$(lines)
+    shoot "$1"
+    shot_after=$(lines)
+}
+# "yes" when the screenshot's band is two rows whose lower one is the top of the bar of the best
+# level since a first line from EARLIEST to LATEST (the key that reset it took effect between
+# them), up to the screenshot. The bar truncates the unrounded level: a printed x.0 may be x - 1.
+band_of_best() { # name, earliest, latest
+    local rows best_low best_high
+    rows=$(peak_rows "$logs/$1.png")
+    best_low=$(levels "$3" "$shot_before" | sort -n | tail -1)
+    best_high=$(levels "$2" "$shot_after" | sort -n | tail -1)
+    awk -v rows="$rows" -v low="$best_low" -v high="$best_high" 'BEGIN {
+        n = split(rows, r, " "); level = 120 - r[2]
+        print (n == 2 && r[2] == r[1] + 1 && level >= int(low - 0.05) && level <= int(high + 0.05)) ? "yes" : "no (rows " rows ")"
+    }'
+}
+[ -e /dev/dvb/adapter0/frontend0 ] || echo vidtv.0 >/sys/bus/platform/drivers/vidtv/bind
+wait_until 10 test -e /dev/dvb/adapter0/frontend0
+start_program align --align --interval 60
+wait_until 30 has_lines 1
+started_at=$(date +%s%N) first=$(lines)
+wait_until 30 has_lines $((first + 40))
+per_second=$(awk -v n=40 -v ns=$(($(date +%s%N) - started_at)) 'BEGIN { printf "%.1f", n / (ns / 1e9) }')
+check "align: four samples a second despite --interval 60 ($per_second)" "yes" \
+    "$(awk -v r="$per_second" 'BEGIN { print (r >= 3.6 && r <= 4.4) ? "yes" : "no" }')"
+agrees_with_reader align-strong "align, default channel"
+shot screenshot-align
+check "align: the best level's band" "yes" "$(band_of_best screenshot-align 1 1)"
+"$driver" apply 14
+wait_until 10 tuned_to 479000000
+wait_until 10 has_lines $(($(lines) + 8))
+agrees_with_reader align-weak "align, detuned to channel 14"
+shot screenshot-align-detuned
+check "align, detuned: the band holds the best level" "yes" "$(band_of_best screenshot-align-detuned 1 1)"
+pressed_at=$(lines)
+"$driver" key r
+wait_until 10 has_lines $((pressed_at + 12))
+shot screenshot-align-reset
+check "align, after R: the band at the detuned best" "yes" \
+    "$(band_of_best screenshot-align-reset $((pressed_at + 1)) $((pressed_at + 4)))"
+check "align: standard error (no sound device in the machine)" \
+    "quorvex: no sound: no sound server; the alignment mode runs silent" "$(cat "$logs/align.err")"
+"$driver" close
+wait_until 30 ended || kill "$program"
+wait "$program"
+check "align: closed with exit code" "0" "$?"
+
 [ "$failures" -eq 0 ]

@@ -5,6 +5,7 @@
 //   window_driver window             waits up to 60 s for the window; prints "id x y width height"
 //   window_driver apply CH [catv]    types CH into the channel box, clicks the CATV box when asked,
 //                                    then clicks Apply
+//   window_driver key LETTER         presses the letter's key in the window
 //   window_driver close              asks the window to close (WM_DELETE_WINDOW)
 //   window_driver box                waits up to 15 s for a message box beside the window, prints
 //                                    its caption and answers it with Return
@@ -127,6 +128,13 @@ static int apply(Display *display, Window window, const char *channel, bool catv
     return 0;
 }
 
+static int press_in(Display *display, Window window, char letter)
+{
+    XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    press(display, XK_a + (letter - 'a'));
+    return 0;
+}
+
 static int close_window(Display *display, Window window)
 {
     XEvent event = {};
@@ -172,6 +180,9 @@ int main(int argc, char **argv)
     } else if (std::strcmp(argv[1], "apply") == 0 && (argc == 3 || (argc == 4 && std::strcmp(argv[3], "catv") == 0)) &&
                digits(argv[2])) {
         result = apply(display, window, argv[2], argc == 4);
+    } else if (std::strcmp(argv[1], "key") == 0 && argc == 3 && argv[2][0] >= 'a' && argv[2][0] <= 'z' &&
+               argv[2][1] == 0) {
+        result = press_in(display, window, argv[2][0]);
     } else if (std::strcmp(argv[1], "close") == 0 && argc == 2) {
         result = close_window(display, window);
     } else if (std::strcmp(argv[1], "box") == 0 && argc == 2) {

@@ -159,7 +159,7 @@ hostile-temp)
 # A malformed variable is one line naming it and the forms it takes, exit code 2, before any
 # window: even a display that cannot be opened is not reached.
 strict-environment)
-  scenarios="default, no-tuner, no-capture, bind-failure, set-fails, get-fails, short-answer, zero-level, zero-cycles or unplug-after=N with N from 0 to 2147483647"
+  scenarios="default, steady, no-tuner, no-capture, bind-failure, set-fails, get-fails, short-answer, zero-level, zero-cycles or unplug-after=N with N from 0 to 2147483647"
   seeds="a decimal number from 0 to 18446744073709551615"
   adapters="a decimal number from 0 to 255"
   refused=(

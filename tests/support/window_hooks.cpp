@@ -78,6 +78,12 @@ void type_text(HWND edit, std::wstring_view text)
     QTest::keyClicks(widget, QString::fromWCharArray(text.data(), static_cast<qsizetype>(text.size())));
 }
 
+void press_key(char key)
+{
+    if (QWidget *focus = QApplication::focusWidget())
+        QTest::keyClick(focus, key);
+}
+
 void press_close_box(HWND hwnd)
 {
     if (QWidget *widget = widget_of(hwnd))

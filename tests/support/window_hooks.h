@@ -31,5 +31,7 @@ std::vector<HWND> children_of(HWND parent);
 void click(HWND control);
 void type_text(HWND edit, std::wstring_view text);
 void press_close_box(HWND hwnd);
+// A letter or digit key pressed and released, as the keyboard gives it: to the widget with the focus.
+void press_key(char key);
 
 } // namespace qtwindow

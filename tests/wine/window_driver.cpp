@@ -8,6 +8,7 @@
 //   window_driver paste COUNT      pastes COUNT digits into the channel box and leaves it for the
 //                                  interval box; prints "pasted=LENGTH" (what the box took) and
 //                                  "channel=..." (what it shows once left)
+//   window_driver key K            clicks into the channel box and presses the letter key K there
 //   window_driver close            clicks the window's close box
 //   window_driver fonts            prints the faces the window's labels and close box get
 //
@@ -20,6 +21,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -234,6 +236,20 @@ static int paste(HWND window, int count)
     return 0;
 }
 
+// A key of the window's own works wherever the focus is, an edit included.
+static int press_in_channel_box(HWND window, wchar_t letter)
+{
+    const Controls controls = find_controls(window);
+    if (controls.channel == nullptr)
+        return 2;
+    click(controls.channel);
+    if (!wait_for([&] { return focus_of(window) == controls.channel; }))
+        return 4;
+    const auto virtual_key = static_cast<WORD>(std::towupper(letter));
+    send({key(virtual_key, false), key(virtual_key, true)});
+    return 0;
+}
+
 // The close box is where the window itself says it is, along the middle of its caption.
 static int close_window(HWND window)
 {
@@ -299,6 +315,8 @@ int wmain(int argc, wchar_t **argv)
         return apply(window, argv[2], std::wcscmp(argv[3], L"1") == 0);
     if (std::wcscmp(argv[1], L"paste") == 0 && argc == 3)
         return paste(window, _wtoi(argv[2]));
+    if (std::wcscmp(argv[1], L"key") == 0 && argc == 3)
+        return press_in_channel_box(window, argv[2][0]);
     if (std::wcscmp(argv[1], L"close") == 0)
         return close_window(window);
     if (std::wcscmp(argv[1], L"fonts") == 0)

@@ -35,6 +35,8 @@ bool apply_scenario(std::string_view scenario)
         trouble.zero_level = true;
     } else if (scenario == "zero-cycles") {
         trouble.zero_cycles = true;
+    } else if (scenario == "steady") {
+        trouble.steady = true;
     } else if (scenario.starts_with(unplug_prefix)) {
         std::uint64_t samples = 0;
         if (!parse_decimal(scenario.substr(unplug_prefix.size()), INT_MAX, samples))
@@ -60,7 +62,7 @@ std::string simulate(const char *scenario, const char *seed)
     }
     if (scenario != nullptr && *scenario != 0 && !apply_scenario(scenario))
         return "QUORVEX_SIM: \"" + std::string(scenario) +
-               "\" is not a scenario; use default, no-tuner, no-capture, bind-failure, set-fails, get-fails, "
+               "\" is not a scenario; use default, steady, no-tuner, no-capture, bind-failure, set-fails, get-fails, "
                "short-answer, zero-level, zero-cycles or unplug-after=N with N from 0 to 2147483647";
     return {};
 }

@@ -56,14 +56,14 @@ Reception reception_at(int frequency_khz)
     return level > weak_above ? Reception::weak : Reception::strong;
 }
 
-Figures figures_for(int frequency_khz, std::uint64_t seed, std::uint64_t sample)
+Figures figures_for(int frequency_khz, std::uint64_t seed, std::uint64_t sample, bool steady)
 {
     const std::uint64_t random = mix(seed * 0x100000001B3ULL ^ sample);
     // Slow fading, a triangle of +-2 dB, and +-0.6 dB of noise, both as factors in thousandths.
     const std::uint64_t phase = (sample + seed) % fade_period;
     const std::uint64_t distance = phase > fade_period / 2 ? phase - fade_period / 2 : fade_period / 2 - phase;
-    const std::uint64_t fade = 794 + distance * (1259 - 794) / (fade_period / 2);
-    const std::uint64_t noise = 930 + random % 146;
+    const std::uint64_t fade = steady ? 1000 : 794 + distance * (1259 - 794) / (fade_period / 2);
+    const std::uint64_t noise = steady ? 1000 : 930 + random % 146;
 
     std::uint64_t level = std::uint64_t{base_level(frequency_khz)} * fade / 1000 * noise / 1000;
     if (level < 1)

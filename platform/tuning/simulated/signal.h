@@ -12,6 +12,7 @@ namespace tuning {
 enum class Reception { strong, weak, absent };
 
 Reception reception_at(int frequency_khz);
-Figures figures_for(int frequency_khz, std::uint64_t seed, std::uint64_t sample);
+// Steady: without the noise and the fading, so every sample gives the multiplex's middle level.
+Figures figures_for(int frequency_khz, std::uint64_t seed, std::uint64_t sample, bool steady = false);
 
 } // namespace tuning

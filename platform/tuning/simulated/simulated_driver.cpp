@@ -74,7 +74,7 @@ protected:
     {
         if (trouble.unplug_after >= 0 && samples_ >= static_cast<std::uint64_t>(trouble.unplug_after))
             return device_not_connected;
-        figures = figures_for(frequency_khz_, seed, ++samples_);
+        figures = figures_for(frequency_khz_, seed, ++samples_, trouble.steady);
         return 0;
     }
 

@@ -18,6 +18,7 @@ struct SimulatedTrouble {
     bool zero_level = false;  // the level value reads as zero
     bool zero_cycles = false; // the cycle count reads as zero
     int unplug_after = -1;    // samples before the device goes; negative: never
+    bool steady = false;      // neither noise nor fading: each multiplex at its middle level
 };
 
 Driver &simulated_driver();
