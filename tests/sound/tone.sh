@@ -2,7 +2,7 @@
 # The alignment tone of the real quorvex binary, heard through a real PulseAudio server started
 # here with a null sink and recorded from its monitor with the server's own recorder; numpy
 # measures the recording (measure.py). The simulated tuner's steady scenario gives known levels:
-# the pitch must be what the README's formula gives for each, within 1 %; a sample without a level
+# the pitch must be what the alignment mode's formula (docs/alignment.md) gives for each, within 1 %; a sample without a level
 # must give ticks and no tone; a level that moves from sample to sample must glide without a
 # click, nor the close that ends the tone; and with no server at all the program says so in one
 # line and samples on. The program runs on Xvfb, so that each run ends through its close box. Every

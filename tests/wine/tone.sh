@@ -3,7 +3,7 @@
 # driver into a null sink of a real PulseAudio server started here, recorded from its monitor and
 # measured with numpy (tests/sound/measure.py), as tests/sound/tone.sh does for the Linux build.
 # The mode is turned on with the A key typed into the channel box, as a user would; the pitch must
-# be what the README's formula gives for the steady tuner's levels, a sample without a level must
+# be what the alignment mode's formula (docs/alignment.md) gives for the steady tuner's levels, a sample without a level must
 # give ticks, and without a sound server the program says so in one line and samples on. Every wait
 # is bounded.
 #
