@@ -19,40 +19,6 @@ const std::uint32_t level_30_db = 170000;
 const std::uint32_t level_20_db = 540000;
 const std::uint32_t level_14_db = 1050000;
 
-// What the window services draw for these GDI calls alone, in a window of its own with the label
-// font: the expected text, from the same platform the chart draws on.
-QImage drawn_alone(const std::function<void(HDC)> &draw)
-{
-    static std::function<void(HDC)> drawing;
-    drawing = draw;
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = [](HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) -> LRESULT {
-        if (message != WM_PAINT)
-            return DefWindowProcW(hwnd, message, wparam, lparam);
-        PAINTSTRUCT ps;
-        HDC hdc = BeginPaint(hwnd, &ps);
-        SetBkMode(hdc, TRANSPARENT);
-        HFONT font = CreateFontW(12, 0, 0, 0, 400, FALSE, FALSE, FALSE, 128, 0, 0, 2, 0x31, L"MS UI Gothic");
-        HGDIOBJ previous = SelectObject(hdc, font);
-        drawing(hdc);
-        SelectObject(hdc, previous);
-        DeleteObject(font);
-        EndPaint(hwnd, &ps);
-        return 0;
-    };
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_MENU + 1));
-    wc.lpszClassName = L"ALIGNMENT_REFERENCE";
-    RegisterClassExW(&wc);
-    HWND hwnd = CreateWindowExW(0, L"ALIGNMENT_REFERENCE", L"", WS_CAPTION | WS_SYSMENU, 0, 0, 340, 200, nullptr,
-                                nullptr, nullptr, nullptr);
-    ShowWindow(hwnd, SW_SHOWNORMAL);
-    UpdateWindow(hwnd);
-    const QImage image = qtwindow::client_image(hwnd);
-    DestroyWindow(hwnd);
-    return image;
-}
-
 QImage part(const QImage &image, const RECT &r)
 {
     return image.copy(r.left, r.top, r.right - r.left, r.bottom - r.top);

@@ -7,46 +7,6 @@
 
 namespace {
 
-// Paints the same text with the same GDI calls into a window of its own, to compare with.
-class Reference {
-public:
-    explicit Reference(std::function<void(HDC)> draw)
-    {
-        drawing = std::move(draw);
-        WNDCLASSEXW wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = procedure;
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_MENU + 1));
-        wc.lpszClassName = L"CHART_REFERENCE";
-        RegisterClassExW(&wc);
-        hwnd_ = CreateWindowExW(0, L"CHART_REFERENCE", L"", WS_CAPTION | WS_SYSMENU, 0, 0, 340, 200, nullptr, nullptr,
-                                nullptr, nullptr);
-        ShowWindow(hwnd_, SW_SHOWNORMAL);
-        UpdateWindow(hwnd_);
-    }
-    ~Reference() { DestroyWindow(hwnd_); }
-    QImage image() const { return qtwindow::client_image(hwnd_); }
-
-private:
-    static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
-    {
-        if (message != WM_PAINT)
-            return DefWindowProcW(hwnd, message, wparam, lparam);
-        PAINTSTRUCT ps;
-        HDC hdc = BeginPaint(hwnd, &ps);
-        SetBkMode(hdc, TRANSPARENT);
-        HFONT font = CreateFontW(12, 0, 0, 0, 400, FALSE, FALSE, FALSE, 128, 0, 0, 2, 0x31, L"MS UI Gothic");
-        HGDIOBJ previous = SelectObject(hdc, font);
-        drawing(hdc);
-        SelectObject(hdc, previous);
-        DeleteObject(font);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    static inline std::function<void(HDC)> drawing;
-    HWND hwnd_;
-};
-
 bool same_region(const QImage &a, const QImage &b, RECT r)
 {
     for (int y = r.top; y < r.bottom; ++y)
@@ -69,16 +29,16 @@ protected:
     }
     bool value_box_shows(const wchar_t *text)
     {
-        const Reference reference([&](HDC hdc) { TextOutW(hdc, 305, 125, text, 4); });
-        return same_region(qtwindow::client_image(hwnd), reference.image(), value_box);
+        return same_region(qtwindow::client_image(hwnd),
+                           drawn_alone([&](HDC hdc) { TextOutW(hdc, 305, 125, text, 4); }), value_box);
     }
     bool header_shows(const wchar_t *text)
     {
-        const Reference reference([&](HDC hdc) {
+        const QImage expected = drawn_alone([&](HDC hdc) {
             RECT r = header_box;
             DrawTextW(hdc, text, -1, &r, DT_CENTER | DT_VCENTER);
         });
-        return same_region(qtwindow::client_image(hwnd), reference.image(), header_compared);
+        return same_region(qtwindow::client_image(hwnd), expected, header_compared);
     }
 };
 

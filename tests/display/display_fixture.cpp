@@ -1,6 +1,7 @@
 #include "display/display_fixture.h"
 
 #include <QImage>
+#include <functional>
 
 const HINSTANCE DisplayTest::instance = reinterpret_cast<HINSTANCE>(0x400000);
 
@@ -93,4 +94,38 @@ std::string DisplayTest::stderr_of(const std::function<void()> &action)
     testing::internal::CaptureStderr();
     action();
     return testing::internal::GetCapturedStderr();
+}
+
+// What the window services draw for these GDI calls alone, in a window of its own with the label
+// font: the expected text, from the same platform the chart draws on.
+QImage drawn_alone(const std::function<void(HDC)> &draw)
+{
+    static std::function<void(HDC)> drawing;
+    drawing = draw;
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = [](HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) -> LRESULT {
+        if (message != WM_PAINT)
+            return DefWindowProcW(hwnd, message, wparam, lparam);
+        PAINTSTRUCT ps;
+        HDC hdc = BeginPaint(hwnd, &ps);
+        SetBkMode(hdc, TRANSPARENT);
+        HFONT font = CreateFontW(12, 0, 0, 0, 400, FALSE, FALSE, FALSE, 128, 0, 0, 2, 0x31, L"MS UI Gothic");
+        HGDIOBJ previous = SelectObject(hdc, font);
+        drawing(hdc);
+        SelectObject(hdc, previous);
+        DeleteObject(font);
+        EndPaint(hwnd, &ps);
+        return 0;
+    };
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_MENU + 1));
+    wc.lpszClassName = L"REFERENCE";
+    RegisterClassExW(&wc);
+    HWND hwnd = CreateWindowExW(0, L"REFERENCE", L"", WS_CAPTION | WS_SYSMENU, 0, 0, 340, 200, nullptr, nullptr,
+                                nullptr, nullptr);
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    UpdateWindow(hwnd);
+    const QImage image = qtwindow::client_image(hwnd);
+    DestroyWindow(hwnd);
+    return image;
 }

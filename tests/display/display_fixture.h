@@ -41,6 +41,10 @@ protected:
     std::string output;
 };
 
+// What the window services draw for these GDI calls alone, in a window of its own with the label
+// font: the expected text, from the same platform the chart draws on.
+QImage drawn_alone(const std::function<void(HDC)> &draw);
+
 const QColor black(0, 0, 0);
 const QColor grid(64, 128, 128);
 const QColor bar_green(50, 255, 0);

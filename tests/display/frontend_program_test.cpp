@@ -10,8 +10,6 @@
 
 namespace {
 
-const std::string frontend0 = "/dev/dvb/adapter0/frontend0";
-
 class FrontendProgramTest : public DisplayTest {
 protected:
     void TearDown() override

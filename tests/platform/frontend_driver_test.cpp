@@ -12,19 +12,6 @@
 
 namespace {
 
-using Properties = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
-
-const std::string frontend0 = "/dev/dvb/adapter0/frontend0";
-
-Properties tune_to(std::uint32_t delivery_system, std::uint32_t frequency_hz)
-{
-    return {{DTV_CLEAR, 0},
-            {DTV_DELIVERY_SYSTEM, delivery_system},
-            {DTV_FREQUENCY, frequency_hz},
-            {DTV_BANDWIDTH_HZ, 6000000},
-            {DTV_TUNE, 0}};
-}
-
 class FrontendDriverTest : public SimTest {
 protected:
     void TearDown() override

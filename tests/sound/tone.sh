@@ -2,10 +2,10 @@
 # The alignment tone of the real quorvex binary, heard through a real PulseAudio server started
 # here with a null sink and recorded from its monitor with the server's own recorder; numpy
 # measures the recording (measure.py). The simulated tuner's steady scenario gives known levels:
-# the pitch must be what the alignment mode's formula (docs/alignment.md) gives for each, within 1 %; a sample without a level
-# must give ticks and no tone; a level that moves from sample to sample must glide without a
-# click, nor the close that ends the tone; and with no server at all the program says so in one
-# line and samples on. The program runs on Xvfb, so that each run ends through its close box. Every
+# the pitch must be what the alignment mode's formula (docs/alignment.md) gives for each, within
+# 1 %; a sample without a level must give ticks and no tone; a level that moves from sample to
+# sample must glide without a click, nor the close that ends the tone; and with no server at all
+# the program says so in one line and samples on. The program runs on Xvfb, so that each run ends through its close box. Every
 # wait is bounded.
 #
 #   tests/sound/tone.sh QUORVEX X_CLIENT
@@ -24,17 +24,8 @@ fi
 work=$(mktemp -d)
 started=()
 trap 'kill "${started[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
-# A server of the test's own, in folders of its own, whatever the machine runs.
-mkdir -m 700 "$work/runtime" "$work/home"
-export XDG_RUNTIME_DIR=$work/runtime HOME=$work/home PULSE_SERVER=unix:$work/runtime/native
-cat >"$work/server.pa" <<PA
-load-module module-native-protocol-unix auth-anonymous=1 socket=$work/runtime/native
-load-module module-null-sink sink_name=roof rate=48000 channels=1
-set-default-sink roof
-PA
-pulseaudio -n -F "$work/server.pa" --daemonize=no --exit-idle-time=-1 --log-target=stderr 2>"$work/server.log" &
-started+=($!)
-wait_until 20 pactl info >/dev/null 2>&1 || { echo "FAIL the sound server did not start"; cat "$work/server.log"; exit 1; }
+source "$(dirname "$0")"/server.sh
+start_sound_server
 
 lines() { cat "$1" "$2" | wc -l; }
 has_lines() { [ "$(lines "$1" "$2")" -ge "$3" ]; }

@@ -71,6 +71,15 @@ void FakeFrontend::restart_counters()
             stats->stat[0].uvalue = 0;
 }
 
+Properties tune_to(std::uint32_t delivery_system, std::uint32_t frequency_hz)
+{
+    return {{DTV_CLEAR, 0},
+            {DTV_DELIVERY_SYSTEM, delivery_system},
+            {DTV_FREQUENCY, frequency_hz},
+            {DTV_BANDWIDTH_HZ, 6000000},
+            {DTV_TUNE, 0}};
+}
+
 FakeKernel::FakeKernel() { tuning::use_kernel(this); }
 
 FakeKernel::~FakeKernel() { tuning::use_kernel(&no_devices); }

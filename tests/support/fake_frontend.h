@@ -23,6 +23,13 @@ dtv_fe_stats counter(std::uint64_t count);
 dtv_fe_stats not_available(); // the driver offers it, without a figure now
 dtv_fe_stats not_offered();   // the driver has no such statistic: length 0
 
+const std::string frontend0 = "/dev/dvb/adapter0/frontend0";
+
+// What one FE_SET_PROPERTY carried: each command with its value, in order.
+using Properties = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
+// The properties of a tune as the kernel's documentation asks for them.
+Properties tune_to(std::uint32_t delivery_system, std::uint32_t frequency_hz);
+
 struct FakeFrontend {
     std::vector<std::uint32_t> delivery_systems;
     bool permitted = true;              // false: opening it gives EACCES
@@ -41,8 +48,7 @@ struct FakeFrontend {
     // What its writer tuned last, as DTV_FREQUENCY and DTV_DELIVERY_SYSTEM read back.
     std::uint32_t frequency = 0;
     std::uint32_t system = 0;
-    // Each FE_SET_PROPERTY's commands and values, in order.
-    std::vector<std::vector<std::pair<std::uint32_t, std::uint32_t>>> set_properties;
+    std::vector<Properties> set_properties;
 
     // The post-inner-code counters: the bits counted since the last tune.
     void count(std::uint64_t errors, std::uint64_t total);

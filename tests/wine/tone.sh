@@ -3,8 +3,8 @@
 # driver into a null sink of a real PulseAudio server started here, recorded from its monitor and
 # measured with numpy (tests/sound/measure.py), as tests/sound/tone.sh does for the Linux build.
 # The mode is turned on with the A key typed into the channel box, as a user would; the pitch must
-# be what the alignment mode's formula (docs/alignment.md) gives for the steady tuner's levels, a sample without a level must
-# give ticks, and without a sound server the program says so in one line and samples on. Every wait
+# be what the alignment mode's formula (docs/alignment.md) gives for the steady tuner's levels, a
+# sample without a level must give ticks, and without a sound server the program says so in one line and samples on. Every wait
 # is bounded.
 #
 #   tests/wine/tone.sh BUILD_WINDOWS_DIR ARTEFACT_DIR
@@ -29,16 +29,8 @@ started=()
 trap 'cp "$work"/*.out "$work"/*.err "$artefacts/" 2>/dev/null; kill "${started[@]}" 2>/dev/null
       /usr/lib/wine/wineserver -k 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 
-mkdir -m 700 "$work/runtime" "$work/home"
-export XDG_RUNTIME_DIR=$work/runtime HOME=$work/home PULSE_SERVER=unix:$work/runtime/native
-cat >"$work/server.pa" <<PA
-load-module module-native-protocol-unix auth-anonymous=1 socket=$work/runtime/native
-load-module module-null-sink sink_name=roof rate=48000 channels=1
-set-default-sink roof
-PA
-pulseaudio -n -F "$work/server.pa" --daemonize=no --exit-idle-time=-1 --log-target=stderr 2>"$work/server.log" &
-started+=($!)
-wait_until 20 pactl info >/dev/null 2>&1 || { echo "FAIL the sound server did not start"; exit 1; }
+source "$source_dir/tests/sound"/server.sh
+start_sound_server
 
 timeout 120 "$wine" wineboot -i >/dev/null 2>&1 || { echo "FAIL wineboot"; exit 1; }
 # Wine's PulseAudio driver alone, as on a desktop with a sound server: without the server there
