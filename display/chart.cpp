@@ -39,15 +39,21 @@ static void draw_scale(HDC hdc)
     DeleteObject(scale_font);
 }
 
-// Labels, the newest value and the header, in the label font. Both text areas are cleared first:
+// The settings' labels, each up to the next control or label. Repaints do not erase the
+// background, and a smoothed text drawn again over itself grows darker at every tick.
+static const RECT label_boxes[] = {{35, 155, 77, 168}, {95, 155, 125, 168}, {125, 155, 145, 168}};
+static const WCHAR *const label_texts[] = {L"Interval:", L"(s)", L"Ch:"};
+
+// Labels, the newest value and the header, in the label font. Every text area is cleared first:
 // repaints do not erase the background.
 static void draw_texts(HDC hdc)
 {
     HFONT label_font = create_chart_font(12, L"MS UI Gothic");
     HGDIOBJ previous = SelectObject(hdc, label_font);
-    text_at(hdc, 35, 155, L"Interval:");
-    text_at(hdc, 95, 155, L"(s)");
-    text_at(hdc, 125, 155, L"Ch:");
+    for (int i = 0; i < 3; ++i) {
+        FillRect(hdc, &label_boxes[i], background_brush());
+        text_at(hdc, label_boxes[i].left, label_boxes[i].top, label_texts[i]);
+    }
 
     RECT value_box = {305, 125, 335, 145};
     FillRect(hdc, &value_box, background_brush());

@@ -105,6 +105,10 @@ QApplication &application()
     }
     if (!has_display("DISPLAY") && !has_display("WAYLAND_DISPLAY"))
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // A repaint gives X the few pixels that changed. Through a shared-memory image, each repaint
+    // would first wait for the server to finish reading the last one, a round trip that costs
+    // more than sending those pixels on the connection.
+    setenv("QT_XCB_NO_MITSHM", "1", 0);
     qInstallMessageHandler(toolkit_message);
     static int argc = 1;
     static char name[] = "quorvex";

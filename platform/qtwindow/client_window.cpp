@@ -1,7 +1,11 @@
 #include "platform/qtwindow/client_window.h"
 
+#include <cstring>
+
+#include <QBackingStore>
 #include <QCloseEvent>
 #include <QMargins>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -12,9 +16,73 @@
 
 namespace qtwindow {
 
-ClientWidget::ClientWidget(HWND handle, QWidget *parent) : QWidget(parent), handle_(handle) {}
+ClientWidget::ClientWidget(HWND handle, QWidget *parent) : QWidget(parent), handle_(handle)
+{
+    // Each paint covers all it is asked for from the backing image: no background under it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
 
-void ClientWidget::paintEvent(QPaintEvent *event) { QPainter(this).drawImage(event->rect(), backing, event->rect()); }
+// The image a paint goes to, when the backing image's rows can be copied into it: 32 bits a pixel
+// (an RGB32 pixel is 0xffRRGGBB, the same bits as the opaque pixel of either ARGB32 format) at the
+// same scale. Null otherwise.
+static QImage *taking_rows(QPaintDevice *device)
+{
+    if (device == nullptr || device->devType() != QInternal::Image)
+        return nullptr;
+    auto *image = static_cast<QImage *>(device);
+    const QImage::Format format = image->format();
+    const bool opaque_32_bit = format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+                               format == QImage::Format_ARGB32_Premultiplied;
+    return opaque_32_bit && image->devicePixelRatio() == 1.0 ? image : nullptr;
+}
+
+// The region's rows of the backing image into the target, whose pixels are offset from it.
+static void copy_rows(const QImage &backing, const QRegion &region, QImage &target, QPoint offset)
+{
+    for (const QRect &area : region) {
+        const QRect rows = area & backing.rect() & target.rect().translated(-offset);
+        for (int y = rows.top(); y <= rows.bottom(); ++y)
+            std::memcpy(target.scanLine(y + offset.y()) + (rows.left() + offset.x()) * 4,
+                        backing.constScanLine(y) + rows.left() * 4, static_cast<std::size_t>(rows.width()) * 4);
+    }
+}
+
+// The toolkit hands an image drawn over more than a few dozen rows to worker threads, waking two
+// of them at every repaint, which costs more than the copy itself.
+void ClientWidget::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    QImage *target = taking_rows(painter.paintEngine()->paintDevice());
+    const QTransform to_device = painter.deviceTransform();
+    if (target == nullptr || to_device.type() > QTransform::TxTranslate) {
+        painter.drawImage(event->rect(), backing, event->rect());
+        return;
+    }
+    painter.end();
+    copy_rows(backing, event->region(), *target, QPoint(qRound(to_device.dx()), qRound(to_device.dy())));
+}
+
+// The changes go straight into the window's backing store and out to the display: the toolkit's
+// own way, an update request that later paints and flushes the widget tree, costs several times
+// more for a window that changes a little every second. A window not shown yet, or a store that
+// cannot take the rows, is left to that way.
+void ClientWidget::show_changes(const QRegion &changed)
+{
+    QWidget *top = window();
+    QBackingStore *store = top->backingStore();
+    QImage *target =
+        store != nullptr && isVisible() && top->windowHandle() != nullptr ? taking_rows(store->paintDevice()) : nullptr;
+    if (target == nullptr) {
+        update(changed);
+        return;
+    }
+    const QPoint offset = mapTo(top, QPoint());
+    const QRegion on_store = changed.translated(offset);
+    store->beginPaint(on_store);
+    copy_rows(backing, changed, *target, offset);
+    store->endPaint();
+    store->flush(on_store, top->windowHandle());
+}
 
 void ClientWidget::closeEvent(QCloseEvent *event)
 {
@@ -58,6 +126,7 @@ ClientWindow::ClientWindow(HWND handle, const WindowClass &window_class, const C
     w.setWindowTitle(to_qstring(create.lpszName));
     client().backing = QImage(w.size(), QImage::Format_RGB32);
     client().backing.fill(Qt::white);
+    client().shown = client().backing.copy();
     invalid_ = QRegion(client().backing.rect());
 }
 
@@ -106,16 +175,56 @@ HDC ClientWindow::begin_paint(PAINTSTRUCT &paint)
     return paint.hdc;
 }
 
+// Brings what the widget was last given up to the backing image in the area, and gives back what
+// changed there: for each run of changed rows, the rectangle over the columns that changed in any
+// of them. Within a run, a later row is only searched outside the columns already found.
+static QRegion take_changes(const QImage &backing, QImage &shown, const QRect &area)
+{
+    const auto bytes = [](int pixels) { return static_cast<std::size_t>(pixels) * sizeof(QRgb); };
+    QRegion changed;
+    int top = -1;            // of the run, while there is one
+    int left = area.width(); // columns from the area's left
+    int right = -1;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const auto *now = reinterpret_cast<const QRgb *>(backing.constScanLine(y)) + area.left();
+        auto *was = reinterpret_cast<QRgb *>(shown.scanLine(y)) + area.left();
+        const bool differs = std::memcmp(now, was, bytes(area.width())) != 0;
+        if (differs) {
+            top = top < 0 ? y : top;
+            if (left > 0 && std::memcmp(now, was, bytes(left)) != 0)
+                for (left = 0; now[left] == was[left]; ++left) {
+                }
+            const int past = right + 1;
+            if (past < area.width() && std::memcmp(now + past, was + past, bytes(area.width() - past)) != 0)
+                for (right = area.width() - 1; now[right] == was[right]; --right) {
+                }
+            std::memcpy(was, now, bytes(area.width()));
+        }
+        if (top >= 0 && (!differs || y == area.bottom())) {
+            changed += QRect(QPoint(area.left() + left, top), QPoint(area.left() + right, differs ? y : y - 1));
+            top = -1;
+            left = area.width();
+            right = -1;
+        }
+    }
+    return changed;
+}
+
 void ClientWindow::end_paint(const PAINTSTRUCT &paint)
 {
     close_device_context(paint.hdc);
+    // A repaint mostly draws again what is there: only what changed is given to the widget, which
+    // spares the toolkit's composing and the display's copying of the rest.
+    ClientWidget &widget = client();
+    QRegion shown =
+        take_changes(widget.backing, widget.shown, covered_pixels(paint.rcPaint).intersected(widget.backing.rect()));
     // As on Windows, a window's repaint leaves its child controls alone: they are not drawn again
     // for it (the toolkit would restyle each one at every tick).
-    QRegion shown(covered_pixels(paint.rcPaint));
-    for (const QWidget *child : widget().findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+    for (const QWidget *child : widget.findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
         if (child->isVisible())
             shown -= child->geometry();
-    widget().update(shown);
+    if (!shown.isEmpty())
+        widget.show_changes(shown);
 }
 
 const QImage &ClientWindow::backing() const { return client().backing; }

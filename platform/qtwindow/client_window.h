@@ -18,6 +18,10 @@ public:
 
     // Kept between repaints: what a repaint does not touch stays as it was, as on Windows.
     QImage backing;
+    // The backing image as the widget was last asked to show it.
+    QImage shown;
+    // Puts the region of the backing image on the display.
+    void show_changes(const QRegion &changed);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

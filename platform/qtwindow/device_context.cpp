@@ -1,6 +1,7 @@
 #include "platform/qtwindow/device_context.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -9,33 +10,54 @@
 namespace qtwindow {
 
 DeviceContext::DeviceContext(QImage &target, const QRegion &clip)
-    : painter(&target), image(target), whole(clip == QRegion(target.rect())), pen_handle(GetStockObject(BLACK_PEN)),
+    : image(target), whole(clip == QRegion(target.rect())), pen_handle(GetStockObject(BLACK_PEN)),
       pen(std::get<Pen>(*find_object(pen_handle))), brush_handle(GetStockObject(WHITE_BRUSH)),
       brush(std::get<Brush>(*find_object(brush_handle))), font_handle(GetStockObject(SYSTEM_FONT)),
-      font(std::get<Font>(*find_object(font_handle)).face)
+      font(std::get<Font>(*find_object(font_handle)).face), clip_(clip)
 {
-    // A clip that covers the whole image clips nothing, and would make every fill pay for it.
-    if (!whole)
-        painter.setClipRegion(clip);
 }
+
+QPainter &DeviceContext::painter()
+{
+    if (!painter_.isActive()) {
+        painter_.begin(&image);
+        // A clip that covers the whole image clips nothing, and would make every fill pay for it.
+        if (!whole)
+            painter_.setClipRegion(clip_);
+    }
+    return painter_;
+}
+
+// Up to this width a fill is stored column by column; a wider one stores its first row and copies
+// it into the others.
+static const int narrow = 16;
 
 void DeviceContext::fill(const QRect &pixels, const QColor &colour)
 {
-    // The toolkit's fill is quick along a row but pays for each row it starts: narrow spans (lines,
-    // outlines, bars) go straight into the image's rows when nothing clips them.
+    // The toolkit's fill pays for each call and each row it starts, several times what storing the
+    // pixels costs: when nothing clips, they go straight into the image.
     const QRect inside = pixels.intersected(image.rect());
-    if (!whole || image.format() != QImage::Format_RGB32 || inside.width() > 16) {
-        painter.fillRect(pixels, colour);
+    if (!whole || image.format() != QImage::Format_RGB32) {
+        painter().fillRect(pixels, colour);
         return;
     }
     if (inside.isEmpty())
         return;
     const QRgb value = colour.rgb();
     const qsizetype stride = image.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
-    QRgb *row = reinterpret_cast<QRgb *>(image.bits()) + inside.top() * stride + inside.left();
-    for (int y = 0; y < inside.height(); ++y, row += stride)
-        for (int x = 0; x < inside.width(); ++x)
-            row[x] = value;
+    QRgb *const first = reinterpret_cast<QRgb *>(image.bits()) + inside.top() * stride + inside.left();
+    QRgb *const end = first + inside.height() * stride;
+    if (inside.width() <= narrow) {
+        // Most are one pixel wide: the grid's and the bars' upright lines.
+        for (QRgb *column = first; column < first + inside.width(); ++column)
+            for (QRgb *pixel = column; pixel < end; pixel += stride)
+                *pixel = value;
+        return;
+    }
+    std::fill_n(first, inside.width(), value);
+    const std::size_t row_bytes = static_cast<std::size_t>(inside.width()) * sizeof(QRgb);
+    for (QRgb *row = first + stride; row < end; row += stride)
+        std::memcpy(row, first, row_bytes);
 }
 
 static HandleTable<HDC, std::unique_ptr<DeviceContext>> &device_contexts()

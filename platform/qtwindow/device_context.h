@@ -18,8 +18,10 @@ struct DeviceContext {
 
     // Solid, opaque, whole pixels: what GDI's fills, outlines and one-pixel lines come to.
     void fill(const QRect &pixels, const QColor &colour);
+    // The toolkit's painter over the image, begun when first asked for: a repaint that only fills
+    // and draws texts drawn before needs none.
+    QPainter &painter();
 
-    QPainter painter;
     QImage &image;
     // Set when the paint covers the whole image: nothing drawn is clipped.
     bool whole;
@@ -33,6 +35,10 @@ struct DeviceContext {
     int background_mode = OPAQUE;
     COLORREF text_colour = RGB(0, 0, 0);
     QPoint position;
+
+private:
+    QPainter painter_;
+    QRegion clip_;
 };
 
 HDC open_device_context(QImage &image, const QRegion &clip);

@@ -7,6 +7,7 @@
 
 #include "platform/platform.h"
 #include "platform/qtwindow/device_context.h"
+#include "platform/qtwindow/drawn_texts.h"
 #include "platform/qtwindow/fonts.h"
 #include "platform/qtwindow/text.h"
 
@@ -15,15 +16,36 @@ using namespace qtwindow;
 // The background colour keeps Windows' default: nothing in the program changes it.
 static const QColor text_background(255, 255, 255);
 
-// One line with its top-left corner at the point, on the background colour in opaque mode.
-static void draw_line_of_text(DeviceContext &dc, QPoint top_left, const ShapedText &text)
+static void draw_glyphs(DeviceContext &dc, QPoint top_left, const ShapedText &text)
 {
     if (dc.background_mode == OPAQUE)
         dc.fill(QRect(top_left, QSize(text.width, dc.font->height())), text_background);
-    dc.painter.setPen(to_qcolor(dc.text_colour));
+    dc.painter().setPen(to_qcolor(dc.text_colour));
     const QPointF origin(top_left.x(), top_left.y() + dc.font->ascent());
     for (const QGlyphRun &run : text.runs)
-        dc.painter.drawGlyphRun(origin, run);
+        dc.painter().drawGlyphRun(origin, run);
+}
+
+// One line with its top-left corner at the point, on the background colour in opaque mode. When
+// nothing clips it, the same line drawn on the same pixels before is copied instead.
+static void draw_line_of_text(DeviceContext &dc, QPoint top_left, const QString &string, const ShapedText &text)
+{
+    if (!dc.whole) {
+        draw_glyphs(dc, top_left, text);
+        return;
+    }
+    // The cell and the glyphs, with a margin for their smoothing.
+    QRect area(top_left, QSize(text.width, dc.font->height()));
+    if (!text.ink.isEmpty())
+        area |=
+            text.ink.translated(top_left.x(), top_left.y() + dc.font->ascent()).toAlignedRect().adjusted(-2, -2, 2, 2);
+    const TextDraw draw{
+        dc.font, string, dc.text_colour, dc.background_mode == OPAQUE, top_left, area.intersected(dc.image.rect())};
+    if (replay_text(dc.image, draw))
+        return;
+    TextKeeping keeping(dc.image, draw);
+    draw_glyphs(dc, top_left, text);
+    keeping.kept(dc.image);
 }
 
 static QPen qpen(const Pen &pen) { return {to_qcolor(pen.colour), static_cast<qreal>(pen.width)}; }
@@ -44,7 +66,8 @@ BOOL TextOutW(HDC hdc, int x, int y, LPCWSTR lpString, int c)
     DeviceContext *dc = find_device_context(hdc);
     if (dc == nullptr || c < 0 || (c > 0 && lpString == nullptr))
         return FALSE;
-    draw_line_of_text(*dc, QPoint(x, y), dc->font->shaped(to_qstring(lpString, c)));
+    const QString text = to_qstring(lpString, c);
+    draw_line_of_text(*dc, QPoint(x, y), text, dc->font->shaped(text));
     return TRUE;
 }
 
@@ -92,12 +115,12 @@ int DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT format)
         const QRect cell(top_left, QSize(shaped.width, dc->font->height()));
         const QRectF ink = shaped.ink.translated(x, y + dc->font->ascent());
         if (box.contains(cell) && QRectF(box).contains(ink)) {
-            draw_line_of_text(*dc, top_left, shaped);
+            draw_line_of_text(*dc, top_left, line, shaped);
         } else {
-            dc->painter.save();
-            dc->painter.setClipRect(box, Qt::IntersectClip);
-            draw_line_of_text(*dc, top_left, shaped);
-            dc->painter.restore();
+            dc->painter().save();
+            dc->painter().setClipRect(box, Qt::IntersectClip);
+            draw_glyphs(*dc, top_left, shaped);
+            dc->painter().restore();
         }
         y += dc->font->height();
     }
@@ -132,10 +155,10 @@ BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom)
         return TRUE;
     }
     dc->fill(box, to_qcolor(dc->brush.colour));
-    dc->painter.setPen(qpen(dc->pen));
-    dc->painter.setBrush(Qt::NoBrush);
+    dc->painter().setPen(qpen(dc->pen));
+    dc->painter().setBrush(Qt::NoBrush);
     // Qt strokes a rectangle one pixel wider and taller than its size.
-    dc->painter.drawRect(box.adjusted(0, 0, -1, -1));
+    dc->painter().drawRect(box.adjusted(0, 0, -1, -1));
     return TRUE;
 }
 
@@ -166,12 +189,12 @@ BOOL LineTo(HDC hdc, int x, int y)
         }
         return TRUE;
     }
-    dc->painter.save();
+    dc->painter().save();
     // Qt draws both end points; Windows leaves the last one out.
-    const QRect device(QPoint(0, 0), QSize(dc->painter.device()->width(), dc->painter.device()->height()));
-    dc->painter.setClipRegion(QRegion(device).subtracted(QRect(end, QSize(1, 1))), Qt::IntersectClip);
-    dc->painter.setPen(qpen(dc->pen));
-    dc->painter.drawLine(start, end);
-    dc->painter.restore();
+    const QRect device(QPoint(0, 0), QSize(dc->painter().device()->width(), dc->painter().device()->height()));
+    dc->painter().setClipRegion(QRegion(device).subtracted(QRect(end, QSize(1, 1))), Qt::IntersectClip);
+    dc->painter().setPen(qpen(dc->pen));
+    dc->painter().drawLine(start, end);
+    dc->painter().restore();
     return TRUE;
 }

@@ -122,6 +122,18 @@ TEST_F(ChartTest, TheHeaderShowsTheAppliedSettingsInTheBandsFormat)
     EXPECT_TRUE(header_shows(L"Frequency = 500.250 MHz, Interval = 60 (s)"));
 }
 
+// Texts drawn again over themselves do not grow darker: the same history repaints the same pixels.
+TEST_F(ChartTest, RepaintsOfTheSameHistoryDrawTheSamePixels)
+{
+    start();
+    level_history[29] = 31.4;
+    repaint();
+    const QImage first = qtwindow::client_image(hwnd);
+    for (int i = 0; i < 4; ++i)
+        repaint();
+    EXPECT_EQ(qtwindow::client_image(hwnd), first);
+}
+
 TEST_F(ChartTest, ARepaintDeletesEveryObjectItCreates)
 {
     start();

@@ -1,6 +1,7 @@
 // The test hooks that act as a user, look at windows, and reset the services.
 #include "support/window_hooks.h"
 
+#include <QScreen>
 #include <QTest>
 
 #include "platform/qtwindow/client_window.h"
@@ -35,6 +36,16 @@ QImage window_image(HWND hwnd)
 {
     const Window *window = find_window(hwnd);
     return window == nullptr ? QImage() : window->widget().grab().toImage();
+}
+
+QImage display_image(HWND hwnd)
+{
+    const Window *window = find_window(hwnd);
+    if (window == nullptr)
+        return {};
+    QCoreApplication::sendPostedEvents();
+    QWidget &widget = window->widget();
+    return widget.screen()->grabWindow(widget.winId()).toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 QWidget *widget_of(HWND hwnd)

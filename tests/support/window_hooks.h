@@ -17,9 +17,11 @@ namespace qtwindow {
 void reset();
 
 // Looking. client_image is what GDI painted into the client area; window_image is the window
-// as a user sees it, controls included. Both are null for an unknown handle.
+// as a user sees it, controls included; display_image is what the window system holds for a
+// top-level window once the pending updates are done. All are null for an unknown handle.
 QImage client_image(HWND hwnd);
 QImage window_image(HWND hwnd);
+QImage display_image(HWND hwnd);
 QWidget *widget_of(HWND hwnd);
 // In creation order.
 std::vector<HWND> top_level_windows();

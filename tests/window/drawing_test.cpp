@@ -286,3 +286,53 @@ TEST_F(DrawingTest, FontsAreSizedByCellHeightAndMappedByKind)
     EXPECT_EQ(qtwindow::make_font(-20, FW_NORMAL, false, false, false, "Terminal").pixelSize(), 20)
         << "a negative height is the character height";
 }
+
+// A text drawn again is what drawing it afresh gives, whatever changed since it was last drawn
+// there: the pixels under it, its colour, the mode, its place or its words.
+TEST_F(DrawingTest, TextDrawnAgainIsTheTextDrawnAfresh)
+{
+    const struct Case {
+        COLORREF under;
+        COLORREF colour;
+        int mode;
+        int x;
+        const wchar_t *text;
+    } cases[] = {
+        {RGB(240, 240, 240), RGB(0, 0, 0), TRANSPARENT, 40, L"Ch: 13"},
+        {RGB(255, 255, 0), RGB(0, 0, 0), TRANSPARENT, 40, L"Ch: 13"},
+        {RGB(240, 240, 240), RGB(255, 0, 0), TRANSPARENT, 40, L"Ch: 13"},
+        {RGB(240, 240, 240), RGB(0, 0, 0), OPAQUE, 40, L"Ch: 13"},
+        {RGB(240, 240, 240), RGB(0, 0, 0), TRANSPARENT, 41, L"Ch: 13"},
+        {RGB(240, 240, 240), RGB(0, 0, 0), TRANSPARENT, 40, L"Ch: 18"},
+    };
+    const Case *now = &cases[0];
+    HWND hwnd = drawn([this, &now](HDC hdc) {
+        HBRUSH under = CreateSolidBrush(now->under);
+        const RECT area = {0, 0, 334, 171};
+        FillRect(hdc, &area, under);
+        DeleteObject(under);
+        SetTextColor(hdc, now->colour);
+        SetBkMode(hdc, now->mode);
+        HFONT font = label_font(12, L"MS UI Gothic");
+        HGDIOBJ previous = SelectObject(hdc, font);
+        TextOutW(hdc, now->x, 60, now->text, 6);
+        SelectObject(hdc, previous);
+        DeleteObject(font);
+    });
+    // A paint of less than the whole window is clipped, and clipped texts are always drawn afresh.
+    const RECT all_but_the_last_column = {0, 0, 333, 171};
+    const auto drawn_now = [&](const Case &c, const RECT *invalid) {
+        now = &c;
+        InvalidateRect(hwnd, invalid, FALSE);
+        qtwindow::pump_messages();
+        return qtwindow::client_image(hwnd).copy(0, 0, 333, 171);
+    };
+    std::vector<QImage> afresh;
+    for (const Case &c : cases)
+        afresh.push_back(drawn_now(c, &all_but_the_last_column));
+    for (std::size_t i = 1; i < afresh.size(); ++i)
+        EXPECT_NE(afresh[i], afresh[0]) << "case " << i << " draws pixels of its own";
+    for (std::size_t i = afresh.size(); i-- > 0;)
+        for (int twice = 0; twice < 2; ++twice)
+            EXPECT_EQ(drawn_now(cases[i], nullptr), afresh[i]) << "case " << i << " drawn again";
+}

@@ -111,6 +111,23 @@ TEST_F(PaintTest, ShownWindowShowsTheBackingImage)
     EXPECT_EQ(qtwindow::window_image(hwnd).pixelColor(5, 5), QColor(0, 128, 0));
 }
 
+// What reaches the display follows every repaint, the small changes among them.
+TEST_F(PaintTest, TheDisplayFollowsEveryRepaint)
+{
+    int square = 0;
+    paint_with([&square](HDC hdc) {
+        fill(hdc, {0, 0, 334, 171}, RGB(0, 128, 0));
+        fill(hdc, {40 * square, 50, 40 * square + 10, 60}, RGB(255, 0, 0));
+    });
+    HWND hwnd = create_shown_window();
+    for (int step : {1, 2, 2, 0}) {
+        square = step;
+        InvalidateRect(hwnd, nullptr, FALSE);
+        qtwindow::pump_messages();
+        EXPECT_EQ(qtwindow::display_image(hwnd), qtwindow::client_image(hwnd)) << "square at " << step;
+    }
+}
+
 // A caption with a close box at 340 x 200 leaves the client area Windows gives: 334 x 171.
 TEST_F(TopLevelWindowTest, CaptionedWindowHasWindowsClientArea)
 {
