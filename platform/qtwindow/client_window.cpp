@@ -41,9 +41,11 @@ static void copy_rows(const QImage &backing, const QRegion &region, QImage &targ
 {
     for (const QRect &area : region) {
         const QRect rows = area & backing.rect() & target.rect().translated(-offset);
+        const auto pixel_bytes = static_cast<qsizetype>(sizeof(QRgb));
         for (int y = rows.top(); y <= rows.bottom(); ++y)
-            std::memcpy(target.scanLine(y + offset.y()) + (rows.left() + offset.x()) * 4,
-                        backing.constScanLine(y) + rows.left() * 4, static_cast<std::size_t>(rows.width()) * 4);
+            std::memcpy(target.scanLine(y + offset.y()) + (rows.left() + offset.x()) * pixel_bytes,
+                        backing.constScanLine(y) + rows.left() * pixel_bytes,
+                        static_cast<std::size_t>(rows.width() * pixel_bytes));
     }
 }
 

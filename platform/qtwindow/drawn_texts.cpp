@@ -111,7 +111,7 @@ TextKeeping::TextKeeping(const QImage &image, const TextDraw &draw) : slot_(-1)
     slot.opaque = draw.opaque;
     slot.top_left = draw.top_left;
     slot.area = draw.area;
-    const auto pixels = static_cast<std::size_t>(draw.area.width() * draw.area.height());
+    const auto pixels = static_cast<std::size_t>(draw.area.width()) * static_cast<std::size_t>(draw.area.height());
     slot.before.resize(std::max(slot.before.size(), pixels));
     slot.after.resize(std::max(slot.after.size(), pixels));
     copy_out(image, draw.area, slot.before.data());
