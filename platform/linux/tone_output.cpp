@@ -77,15 +77,15 @@ void stream_state_changed(pa_stream *stream, void *)
 
 void open_stream(pa_context *context)
 {
-    const pa_sample_spec spec = {PA_SAMPLE_S16LE, tone::sample_rate, 1};
-    output.stream = pa_stream_new(context, "alignment tone", &spec, nullptr);
+    const pa_sample_spec samples = {PA_SAMPLE_S16LE, tone::sample_rate, 1};
+    output.stream = pa_stream_new(context, "alignment tone", &samples, nullptr);
     if (output.stream == nullptr) {
         settle(State::failed, reason_for(pa_context_errno(context)));
         return;
     }
     pa_stream_set_state_callback(output.stream, stream_state_changed, nullptr);
     pa_stream_set_write_callback(output.stream, write_samples, nullptr);
-    const auto bytes = static_cast<std::uint32_t>(pa_usec_to_bytes(buffered_ms * PA_USEC_PER_MSEC, &spec));
+    const auto bytes = static_cast<std::uint32_t>(pa_usec_to_bytes(buffered_ms * PA_USEC_PER_MSEC, &samples));
     const pa_buffer_attr buffering = {static_cast<std::uint32_t>(-1), bytes, static_cast<std::uint32_t>(-1), bytes / 4,
                                       static_cast<std::uint32_t>(-1)};
     if (pa_stream_connect_playback(output.stream, nullptr, &buffering, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0)
