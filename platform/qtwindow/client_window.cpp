@@ -66,22 +66,28 @@ void ClientWidget::paintEvent(QPaintEvent *event)
 
 // The changes go straight into the window's backing store and out to the display: the toolkit's
 // own way, an update request that later paints and flushes the widget tree, costs several times
-// more for a window that changes a little every second. A window not shown yet, or a store that
-// cannot take the rows, is left to that way.
+// more for a window that changes a little every second. A window not shown yet is left to that way.
 void ClientWidget::show_changes(const QRegion &changed)
 {
     QWidget *top = window();
     QBackingStore *store = top->backingStore();
-    QImage *target =
-        store != nullptr && isVisible() && top->windowHandle() != nullptr ? taking_rows(store->paintDevice()) : nullptr;
-    if (target == nullptr) {
+    if (store == nullptr || !isVisible() || top->windowHandle() == nullptr) {
         update(changed);
         return;
     }
     const QPoint offset = mapTo(top, QPoint());
     const QRegion on_store = changed.translated(offset);
+    // The store has a paint device only while it paints: on Wayland its buffer comes with the
+    // first beginPaint.
     store->beginPaint(on_store);
-    copy_rows(backing, changed, *target, offset);
+    QPaintDevice *device = store->paintDevice();
+    if (QImage *target = taking_rows(device)) {
+        copy_rows(backing, changed, *target, offset);
+    } else {
+        QPainter painter(device);
+        for (const QRect &area : changed)
+            painter.drawImage(area.translated(offset), backing, area);
+    }
     store->endPaint();
     store->flush(on_store, top->windowHandle());
 }

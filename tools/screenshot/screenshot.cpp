@@ -1,19 +1,27 @@
 // Renders the monitor's window offscreen after 30 samples of the simulated tuner, into a PNG; with
-// "align", 30 samples of alignment mode:
+// "align", 30 samples of alignment mode. QUORVEX_SIM and QUORVEX_SIM_SEED choose the scenario and
+// its seed, as for the program:
 //   quorvex_screenshot OUTPUT.png [channel [align]]
 #include <QImage>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "display/display.h"
 #include "platform/qtwindow/application.h"
+#include "platform/tuning/simulated/scenarios.h"
 #include "support/window_hooks.h"
 
 int main(int argc, char **argv)
 {
     if (argc < 2) {
         std::fprintf(stderr, "usage: quorvex_screenshot OUTPUT.png [channel [align]]\n");
+        return 2;
+    }
+    const std::string problem = tuning::simulate(std::getenv("QUORVEX_SIM"), std::getenv("QUORVEX_SIM_SEED"));
+    if (!problem.empty()) {
+        std::fprintf(stderr, "%s\n", problem.c_str());
         return 2;
     }
     qtwindow::application();
