@@ -8,6 +8,7 @@
 #include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWindow>
 
 #include "platform/qtwindow/device_context.h"
 #include "platform/qtwindow/gdi_objects.h"
@@ -66,19 +67,22 @@ void ClientWidget::paintEvent(QPaintEvent *event)
 
 // The changes go straight into the window's backing store and out to the display: the toolkit's
 // own way, an update request that later paints and flushes the widget tree, costs several times
-// more for a window that changes a little every second. A window not shown yet is left to that way.
+// more for a window that changes a little every second. A window not on the screen yet is left to
+// that way: the toolkit's first paint gives its store the window's size (on Wayland, the first
+// buffer, whose size places the window).
 void ClientWidget::show_changes(const QRegion &changed)
 {
     QWidget *top = window();
+    QWindow *shown_in = top->windowHandle();
     QBackingStore *store = top->backingStore();
-    if (store == nullptr || !isVisible() || top->windowHandle() == nullptr) {
+    if (!isVisible() || shown_in == nullptr || !shown_in->isExposed() || store == nullptr ||
+        store->size() != shown_in->size()) {
         update(changed);
         return;
     }
     const QPoint offset = mapTo(top, QPoint());
     const QRegion on_store = changed.translated(offset);
-    // The store has a paint device only while it paints: on Wayland its buffer comes with the
-    // first beginPaint.
+    // The store has a paint device only while it paints.
     store->beginPaint(on_store);
     QPaintDevice *device = store->paintDevice();
     if (QImage *target = taking_rows(device)) {
