@@ -12,6 +12,7 @@
 #include "platform/qtwindow/accelerators.h"
 #include "platform/qtwindow/message_loop.h"
 #include "platform/qtwindow/termination.h"
+#include "platform/qtwindow/wayland.h"
 #include "platform/qtwindow/window.h"
 
 namespace qtwindow {
@@ -43,13 +44,15 @@ bool platform_needs_display(std::string_view platform)
 // Standard error carries the program's diagnostics only, so the toolkit's own messages are not
 // passed on. The one that matters, a window system that cannot be started, ends the start with
 // the program's own line and the exit code of a window that could not be created.
-void toolkit_message(QtMsgType type, const QMessageLogContext &, const QString &)
+void toolkit_message(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
+    if (!starting)
+        report_lost_wayland_connection(message);
     if (type != QtFatalMsg || !starting)
         return;
     const char *platform = std::getenv("QT_QPA_PLATFORM");
     if (platform_needs_display(platform == nullptr ? "" : platform))
-        std::fprintf(stderr, "quorvex: cannot open the display \"%s\"\n", display_name());
+        std::fprintf(stderr, "quorvex: cannot open the display \"%s\"%s\n", display_name(), missing_wayland_support());
     else
         std::fprintf(stderr, "quorvex: cannot start the window system \"%s\" that QT_QPA_PLATFORM names\n", platform);
     std::fflush(stderr);

@@ -1,0 +1,64 @@
+#include "platform/qtwindow/wayland.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QPluginLoader>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+#include <unistd.h>
+
+namespace qtwindow {
+
+namespace {
+
+bool is_set(const char *variable)
+{
+    const char *value = std::getenv(variable);
+    return value != nullptr && *value != 0;
+}
+
+// The platform plugins the toolkit looked for, by the keys their metadata gives: read without
+// loading them, in the folders it searched.
+bool has_wayland_plugin()
+{
+    for (const QString &path : QCoreApplication::libraryPaths()) {
+        const QDir platforms(path + QStringLiteral("/platforms"));
+        for (const QString &file : platforms.entryList(QDir::Files)) {
+            const QJsonObject metadata = QPluginLoader(platforms.filePath(file)).metaData();
+            for (const QJsonValue key : metadata.value(QStringLiteral("MetaData"))[QStringLiteral("Keys")].toArray())
+                if (key.toString().startsWith(QStringLiteral("wayland"), Qt::CaseInsensitive))
+                    return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+const char *missing_wayland_support()
+{
+    const char *platform = std::getenv("QT_QPA_PLATFORM");
+    const bool wayland_asked =
+        platform == nullptr || *platform == 0 || std::string_view(platform).starts_with("wayland");
+    if (is_set("DISPLAY") || !is_set("WAYLAND_DISPLAY") || !wayland_asked || has_wayland_plugin())
+        return "";
+    return ": Qt's Wayland support is not installed (Debian's qt6-wayland)";
+}
+
+void report_lost_wayland_connection(const QString &message)
+{
+    // Qt's own words, the only sign it gives before it ends the process.
+    if (!message.startsWith(QStringLiteral("The Wayland connection ")))
+        return;
+    const char *name = std::getenv("WAYLAND_DISPLAY");
+    // The client library's default display when the variable is unset.
+    std::fprintf(stderr, "quorvex: lost the connection to the display \"%s\"\n",
+                 is_set("WAYLAND_DISPLAY") ? name : "wayland-0");
+    std::fflush(stderr);
+    _exit(1);
+}
+
+} // namespace qtwindow
