@@ -1,5 +1,6 @@
 #include "window_under_test.h"
 
+#include <QCoreApplication>
 #include <cstdio>
 
 #include "platform/qtwindow/application.h"
@@ -18,6 +19,9 @@ void tick_and_repaint(HWND hwnd)
 {
     SendMessageW(hwnd, WM_TIMER, SAMPLE_TIMER_ID, 0);
     UpdateWindow(hwnd);
+    // The toolkit's events, as the program's loop takes them next: the window shown, and what
+    // changed put on the display.
+    QCoreApplication::processEvents();
 }
 
 void close_window(HWND hwnd)

@@ -42,12 +42,12 @@ bool platform_needs_display(std::string_view platform)
 }
 
 // Standard error carries the program's diagnostics only, so the toolkit's own messages are not
-// passed on. The one that matters, a window system that cannot be started, ends the start with
-// the program's own line and the exit code of a window that could not be created.
+// passed on. Those that matter end the program with its own line: a window system that cannot be
+// started, with the exit code of a window that could not be created, and a Wayland connection
+// that broke.
 void toolkit_message(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
-    if (!starting)
-        report_lost_wayland_connection(message);
+    report_lost_wayland_connection(message);
     if (type != QtFatalMsg || !starting)
         return;
     const char *platform = std::getenv("QT_QPA_PLATFORM");

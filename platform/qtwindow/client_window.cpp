@@ -2,13 +2,11 @@
 
 #include <cstring>
 
-#include <QBackingStore>
 #include <QCloseEvent>
 #include <QMargins>
 #include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QWindow>
 
 #include "platform/qtwindow/device_context.h"
 #include "platform/qtwindow/gdi_objects.h"
@@ -63,37 +61,6 @@ void ClientWidget::paintEvent(QPaintEvent *event)
     }
     painter.end();
     copy_rows(backing, event->region(), *target, QPoint(qRound(to_device.dx()), qRound(to_device.dy())));
-}
-
-// The changes go straight into the window's backing store and out to the display: the toolkit's
-// own way, an update request that later paints and flushes the widget tree, costs several times
-// more for a window that changes a little every second. A window not on the screen yet is left to
-// that way: the toolkit's first paint gives its store the window's size (on Wayland, the first
-// buffer, whose size places the window).
-void ClientWidget::show_changes(const QRegion &changed)
-{
-    QWidget *top = window();
-    QWindow *shown_in = top->windowHandle();
-    QBackingStore *store = top->backingStore();
-    if (!isVisible() || shown_in == nullptr || !shown_in->isExposed() || store == nullptr ||
-        store->size() != shown_in->size()) {
-        update(changed);
-        return;
-    }
-    const QPoint offset = mapTo(top, QPoint());
-    const QRegion on_store = changed.translated(offset);
-    // The store has a paint device only while it paints.
-    store->beginPaint(on_store);
-    QPaintDevice *device = store->paintDevice();
-    if (QImage *target = taking_rows(device)) {
-        copy_rows(backing, changed, *target, offset);
-    } else {
-        QPainter painter(device);
-        for (const QRect &area : changed)
-            painter.drawImage(area.translated(offset), backing, area);
-    }
-    store->endPaint();
-    store->flush(on_store, top->windowHandle());
 }
 
 void ClientWidget::closeEvent(QCloseEvent *event)
@@ -236,7 +203,7 @@ void ClientWindow::end_paint(const PAINTSTRUCT &paint)
         if (child->isVisible())
             shown -= child->geometry();
     if (!shown.isEmpty())
-        widget.show_changes(shown);
+        widget.update(shown);
 }
 
 const QImage &ClientWindow::backing() const { return client().backing; }

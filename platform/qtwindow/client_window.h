@@ -20,8 +20,6 @@ public:
     QImage backing;
     // The backing image as the widget was last asked to show it.
     QImage shown;
-    // Puts the region of the backing image on the display.
-    void show_changes(const QRegion &changed);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -57,6 +57,10 @@ static QFont resolve_font(int height, int weight, bool italic, bool underline, b
     font.setFamilies(QStringList{face} + substitute.families);
     if (substitute.bitmap)
         font.setStyleStrategy(QFont::NoAntialias);
+    // Texts are drawn for the backing image's own pixels, however much the toolkit magnifies the
+    // window afterwards: hinted slightly, as Debian's fontconfig has it, also where the toolkit,
+    // scaling the screen, would leave them unhinted.
+    font.setHintingPreference(QFont::PreferVerticalHinting);
     // Qt's weights use the same scale as Windows': 400 normal, 700 bold.
     font.setWeight(static_cast<QFont::Weight>(weight == 0 ? FW_NORMAL : std::clamp(weight, 1, 1000)));
     font.setItalic(italic);

@@ -7,6 +7,7 @@
 #include <QPluginLoader>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <string_view>
 #include <unistd.h>
 
@@ -53,8 +54,12 @@ void report_lost_wayland_connection(const QString &message)
     // Qt's own words, the only sign it gives before it ends the process.
     if (!message.startsWith(QStringLiteral("The Wayland connection ")))
         return;
+    // The toolkit's event thread and the GUI thread may both find the connection broken: the
+    // first says so and ends the process, the other waits here for that.
+    static std::mutex reporting;
+    const std::lock_guard<std::mutex> once(reporting);
     const char *name = std::getenv("WAYLAND_DISPLAY");
-    // The client library's default display when the variable is unset.
+    // Unset, the client library's default display.
     std::fprintf(stderr, "quorvex: lost the connection to the display \"%s\"\n",
                  is_set("WAYLAND_DISPLAY") ? name : "wayland-0");
     std::fflush(stderr);
