@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QPluginLoader>
+#include <QStringList>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -25,8 +26,13 @@ bool is_set(const char *variable)
 // loading them, in the folders it searched.
 bool has_wayland_plugin()
 {
-    for (const QString &path : QCoreApplication::libraryPaths()) {
-        const QDir platforms(path + QStringLiteral("/platforms"));
+    QStringList folders;
+    if (is_set("QT_QPA_PLATFORM_PLUGIN_PATH"))
+        folders << QString::fromLocal8Bit(std::getenv("QT_QPA_PLATFORM_PLUGIN_PATH"));
+    for (const QString &path : QCoreApplication::libraryPaths())
+        folders << path + QStringLiteral("/platforms");
+    for (const QString &folder : folders) {
+        const QDir platforms(folder);
         for (const QString &file : platforms.entryList(QDir::Files)) {
             const QJsonObject metadata = QPluginLoader(platforms.filePath(file)).metaData();
             for (const QJsonValue key : metadata.value(QStringLiteral("MetaData"))[QStringLiteral("Keys")].toArray())

@@ -90,6 +90,7 @@ printf '[Paths]\nPlugins = %s\n' "$work/bare/plugins" >"$work/bare/qt.conf"
 unopened=(
   "without Qt's Wayland support|$work/bare/quorvex|WAYLAND_DISPLAY=wayland-0|quorvex: cannot open the display \"wayland-0\": Qt's Wayland support is not installed (Debian's qt6-wayland)"
   "no compositor on the socket|$program|WAYLAND_DISPLAY=wayland-9|quorvex: cannot open the display \"wayland-9\""
+  "Qt's Wayland support where QT_QPA_PLATFORM_PLUGIN_PATH names it, no compositor|$work/bare/quorvex|QT_QPA_PLATFORM_PLUGIN_PATH=$plugins/platforms WAYLAND_DISPLAY=wayland-9|quorvex: cannot open the display \"wayland-9\""
   "without Qt's Wayland support, an X display named too|$work/bare/quorvex|WAYLAND_DISPLAY=wayland-0 DISPLAY=:99999|quorvex: cannot open the display \":99999\""
 )
 for case in "${unopened[@]}"; do
