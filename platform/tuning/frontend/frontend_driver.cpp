@@ -142,6 +142,10 @@ public:
     TunerIdentity identity() const override { return {"frontend", frontend_ ? frontend_->path : ""}; }
 
     const std::optional<Statistics> &last() const { return last_; }
+    ReceiverFigures reported() const override
+    {
+        return last_ ? receiver_figures_from(*last_, restarted_) : ReceiverFigures{};
+    }
     bool looked_for_missing() const { return looked_for_missing_; }
 
 protected:
@@ -169,8 +173,10 @@ protected:
         if (failed == 0)
             failed = kernel().ioctl(descriptor_, FE_GET_PROPERTY, &request);
         // A busy driver has no new figures: the last snapshot's stand for this sample.
-        if (failed == -EAGAIN && snapshot_)
+        if (failed == -EAGAIN && snapshot_) {
+            restarted_ = false;
             return 0;
+        }
         if (failed != 0) {
             last_.reset();
             const Result result = result_for(-failed);
@@ -187,10 +193,12 @@ protected:
         statistics.error_blocks = properties[6].u.st;
         statistics.total_blocks = properties[7].u.st;
         const int khz = kilohertz(properties[8].u.data, properties[9].u.data);
+        restarted_ = !snapshot_;
         if (watching_ && khz != watched_khz_) {
             // The other program tuned anew, and the driver restarted its counters.
             watched_khz_ = khz;
             window_ = {};
+            restarted_ = true;
         }
         figures = figures_from(statistics, window_);
         snapshot_ = true;
@@ -299,6 +307,7 @@ private:
     int tuned_khz_ = 0;       // the last frequency the driver tuned, tuned again when it comes back
     int watched_khz_ = 0;     // the frequency the watched device was last seen tuned to
     CounterWindow window_;
+    bool restarted_ = false;               // the last sample was the first since a tune
     std::optional<Statistics> last_;       // of the last sample, none when it could not be read; a busy
                                            // driver's last
     std::vector<DirectoryEntry> seen_;     // /dev/dvb at the last look

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sample_record.h"
 #include "platform/tuning/model/exchange.h"
 
 namespace tuning {
@@ -45,6 +46,9 @@ public:
     // missing, and brings it back as it was (tuned to the last frequency, or watched). True once
     // it is back.
     virtual bool find_again() { return false; }
+    // What the device reported with the last sample beside the vendor figures; nothing when it
+    // reports nothing more, or the sample could not be read.
+    virtual ReceiverFigures reported() const { return {}; }
 };
 
 // One sample's figures, as the vendor property's selectors carry them.
