@@ -8,15 +8,8 @@
 #include "platform/platform.h"
 #include "tuner/tuner.h"
 
-struct TuneSettings {
-    int interval_s; // sampling interval, 1 to 60 s
-    int channel;    // 13 to 62 terrestrial, 13 to 63 cable
-    int catv;       // 0 terrestrial, 1 cable
-};
-
-// As the controls say (after correction), and as in force for the tuner, timer and header.
-extern TuneSettings pending_settings;
-extern TuneSettings applied_settings;
+// The settings (TuneSettings, pending_settings, applied_settings) are declared with the tuner,
+// which comes up on the pending channel; the display owns them (display/settings.cpp).
 
 // The last 30 levels, oldest first; index 29 is the newest sample.
 const int level_history_size = 30;
@@ -67,7 +60,8 @@ extern std::time_t (*sample_clock)();
 void reset_level_history();
 // Takes the tick's sample into the history and returns its record.
 SampleRecord record_sample();
-BOOL arm_sample_timer(HWND hwnd, int interval_s);
+// Arms the timer for the mode in force; false when it could not be, the program then closing.
+bool arm_sample_timer(HWND hwnd, int interval_s);
 void disarm_sample_timer(HWND hwnd);
 void on_sample_timer(HWND hwnd);
 

@@ -56,10 +56,7 @@ static void on_create(HWND hwnd)
         if (alignment_on)
             start_tone();
     }
-    if (!arm_sample_timer(hwnd, pending_settings.interval_s)) {
-        report_failure(hwnd, timer_failure_text);
-        SendMessageW(hwnd, WM_CLOSE, 0, 0);
-    }
+    arm_sample_timer(hwnd, pending_settings.interval_s);
 }
 
 static void on_paint(HWND hwnd)
