@@ -22,8 +22,12 @@ extern "C" int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR co
 extern WCHAR window_title[100];
 extern WCHAR window_class_name[100];
 ATOM register_main_class(HINSTANCE instance);
-// Start-up up to the first paint; null when the window could not be created.
+// Start-up up to the first paint; null when the window could not be created. Headless, a
+// message-only window.
 HWND create_main_window(HINSTANCE instance, int show_command);
+// Without a window, for a service: the tick, the log and the metrics go on, from a message-only
+// window; no controls, no chart, no message boxes (the failures' reasons are on standard error).
+extern bool headless;
 // Returns the exit code the quit message carries. Keys of the window's own go to hwnd.
 int run_message_loop(HWND hwnd);
 LRESULT CALLBACK main_wnd_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
@@ -93,6 +97,7 @@ struct StartOptions {
     std::wstring metrics_address; // empty for no metrics
     bool watch;                   // watch the tuner without tuning it (Linux)
     bool align;                   // start in alignment mode
+    bool headless;                // run without a window (Linux)
 };
 StartOptions parse_command_line(const WCHAR *command_line);
 extern const WCHAR *const help_text;

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/qtwindow/application.h"
 #include "platform/qtwindow/seams.h"
 #include "platform/qtwindow/window.h"
 
@@ -47,7 +46,6 @@ using namespace qtwindow;
 // timers and repaints wait for it to be answered.
 int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
 {
-    application();
     // Windows' caption when none is given.
     const std::wstring caption = lpCaption == nullptr ? L"Error" : lpCaption;
     const std::wstring text = lpText == nullptr ? L"" : lpText;
