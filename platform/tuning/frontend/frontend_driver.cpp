@@ -168,10 +168,9 @@ public:
 protected:
     Result read(Figures &figures) override
     {
-        // Without a descriptor (a tune that could not open one) there is nothing to read, and
-        // nothing was reported since: every state's entry starts with no report.
-        if (descriptor_ < 0)
-            return unexpected;
+        // Only an open frontend is read: a sample reaches the driver through the tuner filter, which
+        // lives only while the program tunes or watches the frontend (a failed first tune releases
+        // it, and the exchange fails a gone device's samples itself).
         Statistics statistics;
         dtv_property properties[] = {
             property(DTV_STAT_CNR),
