@@ -57,7 +57,9 @@ enum class State { absent, closed, owned, watched, gone };
 enum class Policy { take_when_free, watch_only };
 
 // What the last sample reported: nothing, it could not be read; or the snapshot, either the first
-// since the counters restarted or counting on from the report before.
+// since the counters restarted (a tune: the program's, a replug's, or the holder's seen as a new
+// frequency; or watching begun, where they are counted from zero too) or counting on from the
+// report before.
 enum class Report { nothing, restarted, counting_on };
 
 // An open the policy refuses, beside the kernel's error numbers.
@@ -168,9 +170,8 @@ public:
 protected:
     Result read(Figures &figures) override
     {
-        // Only an open frontend is read: a sample reaches the driver through the tuner filter, which
-        // lives only while the program tunes or watches the frontend (a failed first tune releases
-        // it, and the exchange fails a gone device's samples itself).
+        // Read only while owned or watched: the program samples once its first tune has succeeded
+        // (a failed one releases the tuner), and the exchange fails a gone device's samples itself.
         Statistics statistics;
         dtv_property properties[] = {
             property(DTV_STAT_CNR),
