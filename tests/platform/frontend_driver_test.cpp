@@ -197,23 +197,23 @@ protected:
     // program is told it watches, and whether the tuner enumerates.
     std::string state_seen() const
     {
-        const char *descriptor = "none";
+        std::string descriptor = "none";
         for (const auto &[number, writes] : fake->descriptors())
             if (number != holder)
                 descriptor = writes ? "read-write" : "read-only";
         int frequency_khz = 0;
         const bool watching = watching_tuner(frequency_khz);
-        const std::string watched = "watched at " + std::to_string(frequency_khz) + " kHz";
+        std::string watched = "watched at " + std::to_string(frequency_khz) + " kHz";
         const bool enumerates = !tuning::devices_in(tuning::Category::network_tuner).empty();
-        if (std::string(descriptor) == "read-write" && !watching && enumerates)
+        if (descriptor == "read-write" && !watching && enumerates)
             return "owned";
-        if (std::string(descriptor) == "read-only" && watching && enumerates)
+        if (descriptor == "read-only" && watching && enumerates)
             return watched;
-        if (std::string(descriptor) == "none" && !enumerates)
+        if (descriptor == "none" && !enumerates)
             return watching ? "gone, " + watched + " before" : "gone";
-        if (std::string(descriptor) == "none" && !watching)
+        if (descriptor == "none" && !watching)
             return "closed";
-        return std::string(descriptor) + (watching ? ", watching" : "") + (enumerates ? ", enumerates" : "");
+        return descriptor + (watching ? ", watching" : "") + (enumerates ? ", enumerates" : "");
     }
 
     std::optional<FakeKernel> fake;

@@ -151,7 +151,7 @@ public:
     void set_frontend(std::optional<Frontend> found, std::optional<unsigned> adapter)
     {
         move_to(found.has_value() ? State::closed : State::absent);
-        frontend_ = found.value_or(Frontend{});
+        frontend_ = std::move(found).value_or(Frontend{});
         policy_ = Policy::take_when_free;
         adapter_ = adapter;
         looked_for_missing_ = false;
