@@ -1,7 +1,5 @@
 // The whole program on a kernel frontend: the console lines and the bars a real receiver gives,
 // a receiver a recorder holds, and one the program is asked only to watch.
-#include <cerrno>
-#include <fcntl.h>
 #include <string>
 #include <vector>
 

@@ -1,11 +1,9 @@
 // The program's tuner code on a kernel frontend: what each tune sends, what each sample shows, and
 // the driver's states (closed, owned, watched, gone), each event's kernel calls and lines.
 #include <cerrno>
-#include <fcntl.h>
 #include <functional>
 #include <optional>
 #include <string>
-#include <sys/ioctl.h>
 #include <vector>
 
 #include "platform/tuning/frontend/discovery.h"
