@@ -36,8 +36,8 @@ public:
     virtual void close() {}
     virtual TunerIdentity identity() const = 0;
 
-    // Another program may hold the device; the driver then only watches it. watch_only asks it to
-    // watch from the next tune on even when no other program holds the device.
+    // Another program may hold the device; the driver then only watches it. watch_only, before the
+    // first tune, asks it never to tune the device: to watch it even when no other program holds it.
     virtual void watch_only() {}
     // Whether the driver only watches its device, with the frequency in kHz it last saw the device
     // tuned to (0 before any).
