@@ -31,7 +31,7 @@ start_sound_server
 
 lines() { cat "$1" "$2" | wc -l; }
 has_lines() { [ "$(lines "$1" "$2")" -ge "$3" ]; }
-console_lines() { [ "$(grep -c '^ ' "$1")" -ge "$2" ]; }
+console_lines() { [ "$(cat "$1" 2>/dev/null | grep -c '^ ')" -ge "$2" ]; }
 recording() { [ -s "$1" ]; }
 ended() { ! kill -0 "$1" 2>/dev/null; }
 playing() { [ -n "$(pactl list short sink-inputs 2>/dev/null)" ]; }
