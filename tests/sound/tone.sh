@@ -34,10 +34,10 @@ has_lines() { [ "$(lines "$1" "$2")" -ge "$3" ]; }
 console_lines() { [ "$(cat "$1" 2>/dev/null | grep -c '^ ')" -ge "$2" ]; }
 recording() { [ -s "$1" ]; }
 ended() { ! kill -0 "$1" 2>/dev/null; }
-playing() { [ -n "$(pactl -s "$sound_tools" list short sink-inputs 2>/dev/null)" ]; }
+playing() { [ -n "$(pactl list short sink-inputs 2>/dev/null)" ]; }
 # Records the sink's monitor into $work/NAME.raw until measured.
 record() { # name
-  parec -s "$sound_tools" -d roof.monitor --format=s16le --rate=48000 --channels=1 --raw --latency-msec=20 >"$work/$1.raw" &
+  parec -d roof.monitor --format=s16le --rate=48000 --channels=1 --raw --latency-msec=20 >"$work/$1.raw" &
   recorder=$!
   started+=("$recorder")
   wait_until 10 recording "$work/$1.raw"
@@ -139,8 +139,7 @@ ROWS
 
 # The server killed mid-run and started again at the same address: one line when it goes, four
 # samples a second meanwhile, one line when it is back, and the tone heard from the new server at
-# its pitch, fading in without a click: the recorder runs before the new server opens the program's
-# address, so that it hears the tone's return from its first sample.
+# its pitch, fading in without a click.
 QUORVEX_SIM=steady "$program" --align --channel 13 >"$work/return.out" 2>"$work/return.err" &
 run=$!
 started+=("$run")
@@ -155,9 +154,8 @@ ms=$((($(date +%s%N) - begun) / 1000000))
 check "return: four samples a second without a server (12 in $ms ms)" "yes" "$(below "$ms" 4500)"
 check "return: one line when it goes" "quorvex: no sound: the sound server went away; the alignment mode runs silent" \
   "$(cat "$work/return.err")"
-start_sound_server later
+start_sound_server
 record return
-open_program_address
 wait_until 10 has_lines "$work/return.err" /dev/null 2
 back_at=$(lines "$work/return.out" /dev/null)
 wait_until 20 has_lines "$work/return.out" /dev/null $((back_at + 12))
