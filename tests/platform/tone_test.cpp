@@ -1,9 +1,12 @@
 // The alignment tone's samples: a change of pitch glides, as the mode's page says, over about
-// 15 ms (a time constant: two thirds of the way there after 15 ms) rather than jumping. The pitch
-// is read from the samples alone, from the time between rising zero crossings.
+// 15 ms (a time constant: two thirds of the way there after 15 ms) rather than jumping, and a new
+// output fades the tone in over 10 ms. The pitch is read from the samples alone, from the time
+// between rising zero crossings.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/tone/tone.h"
@@ -55,6 +58,27 @@ TEST(ToneTest, APitchChangeGlidesWithATimeConstantOf15Ms)
         const double heard = before.hz + (after.hz - before.hz) * (row.ms - before.ms) / (after.ms - before.ms);
         EXPECT_NEAR(heard, row.hz, row.hz * 0.005) << row.ms << " ms after the change";
     }
+}
+
+// An output that comes back after one went away hears the tone fade in again, not start at full
+// loudness (a click): full is 0.3 of full scale, 9830, reached after 480 samples, so the first 48
+// reach a tenth of it at most.
+TEST(ToneTest, ANewOutputHearsTheToneFadeInAfresh)
+{
+    std::vector<std::int16_t> samples(tone::sample_rate / 10);
+    tone::Synth synth;
+    synth.set_pitch(400);
+    synth.render(samples.data(), samples.size());
+    synth.start_from_silence();
+    synth.render(samples.data(), samples.size());
+    const auto loudest = [&](std::size_t from, std::size_t to) {
+        int peak = 0;
+        for (std::size_t i = from; i < to; ++i)
+            peak = std::max(peak, std::abs(static_cast<int>(samples[i])));
+        return peak;
+    };
+    EXPECT_LE(loudest(0, 48), 983);
+    EXPECT_GE(loudest(480, 960), 9800);
 }
 
 } // namespace

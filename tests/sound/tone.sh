@@ -139,7 +139,8 @@ ROWS
 
 # The server killed mid-run and started again at the same address: one line when it goes, four
 # samples a second meanwhile, one line when it is back, and the tone heard from the new server at
-# its pitch, fading in without a click.
+# its pitch. (How it starts cannot be heard here: the null sink's monitor loses the first
+# milliseconds of any new stream.)
 QUORVEX_SIM=steady "$program" --align --channel 13 >"$work/return.out" 2>"$work/return.err" &
 run=$!
 started+=("$run")
@@ -165,8 +166,6 @@ check "return: one line when it is back" "quorvex: sound: the sound server is ba
   "$(sed -n '2,$p' "$work/return.err")"
 check "return: pitch 523.25 Hz within 1 % (heard $(figure pitch "$figures"))" "yes" \
   "$(within "$(figure pitch "$figures")" 523.25 0.01)"
-check "return: no click (largest step $(figure jump "$figures") of a pure tone's)" "yes" \
-  "$(below "$(figure jump "$figures")" 1)"
 check "return: closed with exit code 0" "0" "$(cat "$work/return.exit")"
 
 [ "$failures" -eq 0 ] && [ "$checks" -gt 0 ]
