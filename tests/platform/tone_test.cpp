@@ -26,7 +26,8 @@ std::vector<Pitch> pitches_of(const std::vector<std::int16_t> &samples, std::siz
         if (samples[i - 1] >= 0 || samples[i] < 0)
             continue;
         // Between the two samples, on the straight line through them.
-        const double at = static_cast<double>(i - 1) + samples[i - 1] / static_cast<double>(samples[i - 1] - samples[i]);
+        const double at =
+            static_cast<double>(i - 1) + samples[i - 1] / static_cast<double>(samples[i - 1] - samples[i]);
         if (last >= 0)
             pitches.push_back({((at + last) / 2 - static_cast<double>(change_at)) * 1000 / tone::sample_rate,
                                tone::sample_rate / (at - last)});
