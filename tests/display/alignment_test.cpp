@@ -139,7 +139,7 @@ TEST_F(AlignmentTest, LeavingTheModeLeavesTheWindowAsItWasWithoutIt)
                 InvalidateRect(hwnd, nullptr, FALSE);
             qtwindow::pump_messages();
         }
-        const QImage image = qtwindow::client_image(hwnd);
+        QImage image = qtwindow::client_image(hwnd);
         SendMessageW(hwnd, WM_CLOSE, 0, 0);
         // Its quit request goes with it, and time starts again.
         qtwindow::reset();
