@@ -42,7 +42,8 @@ const char *reason_for(int error)
     }
 }
 
-// The functions below run on the library's thread.
+// The functions below run on the library's thread, and drop_connection on the caller's too once
+// the loop has stopped.
 
 void try_again_later()
 {
