@@ -29,7 +29,8 @@ protected:
     void SetUp() override
     {
         DisplayTest::SetUp();
-        // No sound server, whatever the machine runs: the tone's failure is part of what is seen.
+        // No sound server, whatever the machine runs: the tone stays silent. What it says about that
+        // is the real binary's, heard in tests/sound/tone.sh.
         const char *server = std::getenv("PULSE_SERVER");
         saved_server = server == nullptr ? std::nullopt : std::optional<std::string>(server);
         setenv("PULSE_SERVER", "unix:/nonexistent/quorvex-test", 1);
@@ -44,12 +45,10 @@ protected:
     }
 
     // As the key's accelerator does.
-    std::string command(WORD id)
+    void command(WORD id)
     {
-        return stderr_of([&] {
-            SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(id, 1), 0);
-            qtwindow::pump_messages();
-        });
+        SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(id, 1), 0);
+        qtwindow::pump_messages();
     }
     void tick_at(std::uint32_t level_value)
     {
@@ -79,7 +78,6 @@ protected:
     }
 
     std::optional<std::string> saved_server;
-    const std::string no_sound = "quorvex: no sound: no sound server; the alignment mode runs silent\n";
 };
 
 // The best level since the mode started is a band two pixels high across the chart, its lower
@@ -88,7 +86,7 @@ protected:
 TEST_F(AlignmentTest, TheBestLevelIsHeldAsABandWithItsValue)
 {
     start();
-    EXPECT_EQ(command(align_command), no_sound);
+    command(align_command);
     const QImage header = part(drawn_alone([](HDC hdc) {
                                    RECT r = {30, 5, 310, 20};
                                    DrawTextW(hdc, L"Channel = 13, Align: 4 samples/s", -1, &r, DT_CENTER | DT_VCENTER);
@@ -118,7 +116,7 @@ TEST_F(AlignmentTest, TheBestLevelIsHeldAsABandWithItsValue)
     EXPECT_EQ(pixel(321, 90), black) << "and stops at its outline";
     EXPECT_EQ(pixel(295, 112), bar_green) << "the 14 dB bar below the band";
 
-    EXPECT_EQ(command(reset_peak_command), "");
+    command(reset_peak_command);
     EXPECT_EQ(band_rows(), std::vector<int>{});
     EXPECT_EQ(peak_text_shown(), peak_text(L"  --"));
     tick_at(level_14_db);
@@ -141,7 +139,7 @@ TEST_F(AlignmentTest, LeavingTheModeLeavesTheWindowAsItWasWithoutIt)
                 InvalidateRect(hwnd, nullptr, FALSE);
             qtwindow::pump_messages();
         }
-        const QImage image = qtwindow::client_image(hwnd);
+        QImage image = qtwindow::client_image(hwnd);
         SendMessageW(hwnd, WM_CLOSE, 0, 0);
         // Its quit request goes with it, and time starts again.
         qtwindow::reset();
@@ -155,8 +153,7 @@ TEST_F(AlignmentTest, LeavingTheModeLeavesTheWindowAsItWasWithoutIt)
 
 // In the running program: --align starts the mode at four samples a second whatever the interval,
 // which the edit keeps; the A key leaves and enters it wherever the focus is, and an A typed into
-// an edit is the key's, not the edit's. Each start of the tone without a sound server says so in
-// one line.
+// an edit is the key's, not the edit's.
 TEST_F(AlignmentTest, TheAKeyTurnsTheModeOffAndOnAndTheIntervalWaits)
 {
     std::vector<std::optional<UINT>> periods;
@@ -189,7 +186,6 @@ TEST_F(AlignmentTest, TheAKeyTurnsTheModeOffAndOnAndTheIntervalWaits)
     EXPECT_EQ(narrow_text(channel_text), "13");
     EXPECT_EQ(pending_settings.interval_s, 10);
     EXPECT_EQ(std::count(captured.out.begin(), captured.out.end(), '\n'), 1) << captured.out;
-    EXPECT_EQ(captured.err, no_sound + no_sound);
 }
 
 } // namespace
