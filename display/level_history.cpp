@@ -30,7 +30,8 @@ SampleRecord record_sample()
                                  sample,
                                  sample_state(sample),
                                  reception.off_plan,
-                                 receiver_figures()};
+                                 receiver_figures(),
+                                 tuner_source()};
     level_history[level_history_size - 1] = history_level(record.sample);
     return record;
 }
