@@ -69,19 +69,22 @@ MHD_Result answer(MHD_Connection *connection, unsigned status, const std::string
 MHD_Result handle(void *, MHD_Connection *connection, const char *url, const char *method, const char *, const char *,
                   size_t *, void **request)
 {
-    // The first call has the request line and headers, whole: answered at the next, as
-    // libmicrohttpd keeps a connection alive only for an answer queued after the first.
+    // The first call has the request line and headers, whole. A refusal goes at once, and the
+    // connection with it, its body unread; an answer goes at the next call, after which
+    // libmicrohttpd keeps the connection alive.
     static int arrived;
+    const bool readable =
+        std::strcmp(method, MHD_HTTP_METHOD_GET) == 0 || std::strcmp(method, MHD_HTTP_METHOD_HEAD) == 0;
     if (*request == nullptr) {
         *request = &arrived;
         deadlines.arrived(connection);
-        return MHD_YES;
+        return readable ? MHD_YES
+                        : answer(connection, MHD_HTTP_METHOD_NOT_ALLOWED, "method not allowed\n",
+                                 "text/plain; charset=utf-8");
     }
     const bool metrics = std::strcmp(url, "/metrics") == 0;
     if (!metrics && std::strcmp(url, "/") != 0)
         return answer(connection, MHD_HTTP_NOT_FOUND, "not found\n", "text/plain; charset=utf-8");
-    if (std::strcmp(method, MHD_HTTP_METHOD_GET) != 0 && std::strcmp(method, MHD_HTTP_METHOD_HEAD) != 0)
-        return answer(connection, MHD_HTTP_METHOD_NOT_ALLOWED, "method not allowed\n", "text/plain; charset=utf-8");
     if (!metrics)
         return answer(connection, MHD_HTTP_OK, front_page, "text/html; charset=utf-8");
     linux_platform::MetricsSnapshot snapshot;

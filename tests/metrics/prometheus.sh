@@ -4,7 +4,8 @@
 # drops no sample for a duplicate timestamp, and counts every level the program printed; the
 # level and the receiver's own figures are absent from the first scrape after the signal went,
 # while the counters stay as they were; the layers' counters add up to the whole's; its counter of
-# samples by state is the log's rows per state. promtool finds nothing to say about a scraped page.
+# samples by state is the log's rows per state; the examples of docs/metrics.md answer. promtool
+# finds nothing to say about a scraped page.
 #
 #   tests/metrics/prometheus.sh QUORVEX
 set -uo pipefail
@@ -84,6 +85,14 @@ check "every level counted" "$(echo "$levels" | wc -l)" \
   "$(query 'sum(quorvex_sampled_level_decibels_count)' "$moment")"
 check "the levels summed" yes "$(echo "$levels" | awk -v sum="$(query 'quorvex_sampled_level_decibels_sum{sign="positive"}' "$moment")" \
   '{ total += $1 } END { print (sum - total < NR * 0.05 && total - sum < NR * 0.05) ? "yes" : "no: " sum " against " total }')"
+# The examples of docs/metrics.md: the mean level lies within the levels, and each layer has a ratio.
+check "the mean level of every sample" yes "$(echo "$levels" | awk -v mean="$(query '(rate(quorvex_sampled_level_decibels_sum{sign="positive"}[1m])
+  - ignoring(sign) rate(quorvex_sampled_level_decibels_sum{sign="negative"}[1m]))
+  / ignoring(sign) sum without(sign) (rate(quorvex_sampled_level_decibels_count[1m]))' "$moment")" \
+  'NR == 1 || $1 < low { low = $1 } NR == 1 || $1 > high { high = $1 }
+   END { print (mean != "" && mean >= low - 0.05 && mean <= high + 0.05) ? "yes" : "no: " mean " beside " low " to " high }')"
+check "the ratio of each layer" 3 "$(query 'rate(quorvex_frontend_layer_post_bit_errors_total[1m])
+  / rate(quorvex_frontend_layer_post_bit_count_total[1m])' "$moment" | grep -c '^[0-9]')"
 for state in ok no-level no-ratio ratio-failed; do
   check "samples counted as $state" "$(grep -c ",$state\$" "$work/levels.csv")" \
     "$(query "quorvex_samples_total{state=\"$state\"}" "$moment")"
