@@ -230,8 +230,7 @@ bool start_metrics(const std::wstring &address)
         std::fprintf(stderr, "quorvex: cannot serve the metrics at %s: %s\n", text.c_str(), reason.c_str());
         return false;
     }
-    // A server starts from nothing: the version, and no sample yet.
-    collecting = {};
+    // The version, for the scrapes before the first sample.
     collecting.version = QUORVEX_VERSION;
     published = collecting;
     stop_serving = eventfd(0, EFD_CLOEXEC);

@@ -142,11 +142,12 @@ check "every scrape answered within a second while eight clients trickle" "unans
 # The deadline is 2 s from the connection; a trickler learns of the cut at its next read.
 check "each trickling connection cut at its deadline" yes \
   "$(awk '/^connections cut/ { print ($3 >= 8 && $8 <= 3) ? "yes" : "no: " $0 }' "$work/trickle.log")"
-# One row a second throughout, a second late at the most.
-gaps=$(tail -n +2 "$work/levels.csv" | while IFS=, read -r when _; do date -u -d "$when" +%s; done |
-  awk -v from="$begun" -v to="$flood_done" '$1 >= from && $1 <= to { if (last && ($1 - last > 2 || $1 == last)) bad++; last = $1; n++ } END { print n + 0, bad + 0 }')
-check "rows a second while attacked, and gaps" "$((flood_done - begun)) 0" "$gaps"
-check "a line for every row" "$(($(wc -l <"$work/levels.csv") - 1))" "$(wc -l <"$work/out")"
+# A row a second throughout, a second late at the most. The window's timer is a coarse one, as
+# Windows' is, a few per cent off the second, so a second now and then has no row.
+rows=$(tail -n +2 "$work/levels.csv" | while IFS=, read -r when _; do date -u -d "$when" +%s; done |
+  awk -v from="$begun" -v to="$flood_done" '$1 >= from && $1 < to { if (last && $1 - last > 2) late++; last = $1; n++ }
+    END { print (n >= (to - from) * 0.9 && !late) ? "yes" : "no: " n " rows in " to - from " s, " late + 0 " late" }')
+check "a row a second while attacked" yes "$rows"
 after=$(resident)
 # AddressSanitizer holds freed memory back for a while: its build proves the rest, not this.
 if [ -z "${ASAN_OPTIONS:-}" ]; then
@@ -162,4 +163,9 @@ check "a port in use: exit code 1" 1 "$?"
 check "a port in use: the reason" "quorvex: cannot serve the metrics at $port: the port is in use" \
   "$(cat "$work/second.err")"
 check "a port in use: no samples" "" "$(cat "$work/second.out")"
+
+# Stopped between two ticks, the program has written a row for every line.
+kill "$pid"
+wait "$pid"
+check "a line for every row" "$(($(wc -l <"$work/levels.csv") - 1))" "$(wc -l <"$work/out")"
 [ "$checks" -gt 0 ] && [ "$failures" -eq 0 ]
