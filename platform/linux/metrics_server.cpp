@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -126,8 +127,8 @@ void serve()
                 wait_ms = wait_ms < 0 ? static_cast<long long>(server_ms)
                                       : std::min(wait_ms, static_cast<long long>(server_ms));
         }
-        if (poll(watched.data(), watched.size(), static_cast<int>(std::min(wait_ms, 60000LL))) < 0 && errno != EINTR)
-            return;
+        // An interrupted wait, like any other, only comes round again.
+        poll(watched.data(), watched.size(), static_cast<int>(std::min<long long>(wait_ms, INT_MAX)));
         if (watched[0].revents != 0)
             return;
         for (MHD_Daemon *server : servers)
