@@ -164,7 +164,6 @@ public:
         return report_ == Report::nothing ? ReceiverFigures{}
                                           : receiver_figures_from(*snapshot_, report_ == Report::restarted);
     }
-    const Statistics *statistics() const { return report_ == Report::nothing ? nullptr : &*snapshot_; }
     bool looked_for_missing() const { return looked_for_missing_; }
 
 protected:
@@ -354,7 +353,6 @@ void use_frontend(std::optional<Frontend> found, std::optional<unsigned> adapter
     use_driver(frontend);
 }
 
-const Statistics *frontend_statistics() { return &driver() == &frontend ? frontend.statistics() : nullptr; }
 
 bool looked_for_missing_frontend() { return frontend.looked_for_missing(); }
 
