@@ -114,15 +114,4 @@ BOOL GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
 // Qt's widgets turn keys into characters themselves.
 BOOL TranslateMessage(const MSG *) { return FALSE; }
 
-LRESULT DispatchMessageW(const MSG *lpMsg)
-{
-    if (lpMsg == nullptr)
-        return 0;
-    if (lpMsg->message == WM_TIMER && lpMsg->lParam != 0) {
-        reinterpret_cast<TIMERPROC>(lpMsg->lParam)(lpMsg->hwnd, WM_TIMER, lpMsg->wParam, lpMsg->time);
-        return 0;
-    }
-    return SendMessageW(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
-}
-
 VOID PostQuitMessage(int nExitCode) { queue().quit_code = nExitCode; }

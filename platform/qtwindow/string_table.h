@@ -1,6 +1,5 @@
 // The string table of the program's resource script, generated from it at build time, and
-// LoadStringW over it: free of Qt, for both window services (these, and those of a program that
-// shows no window, platform/service/).
+// LoadStringW over it: free of Qt, for both window services (window_common.h).
 #pragma once
 
 #include <span>

@@ -11,6 +11,7 @@
 #include "platform/qtwindow/text.h"
 #include "platform/qtwindow/timers.h"
 #include "platform/qtwindow/window_class.h"
+#include "platform/qtwindow/window_common.h"
 
 namespace qtwindow {
 
@@ -55,18 +56,8 @@ HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName,
     if (registered == nullptr && control == nullptr)
         return nullptr;
 
-    CREATESTRUCTW create{.lpCreateParams = lpParam,
-                         .hInstance = hInstance,
-                         .hMenu = hMenu,
-                         .hwndParent = hWndParent,
-                         .cy = nHeight,
-                         .cx = nWidth,
-                         .y = Y,
-                         .x = X,
-                         .style = static_cast<LONG>(dwStyle),
-                         .lpszName = lpWindowName,
-                         .lpszClass = lpClassName,
-                         .dwExStyle = dwExStyle};
+    CREATESTRUCTW create = creation_parameters(dwExStyle, lpClassName, lpWindowName, dwStyle, X, Y, nWidth, nHeight,
+                                               hWndParent, hMenu, hInstance, lpParam);
     const HWND hwnd = add_window([&](HWND handle) -> std::unique_ptr<Window> {
         if (registered != nullptr)
             return std::make_unique<ClientWindow>(handle, *registered, create, parent_widget);

@@ -117,17 +117,6 @@ BOOL GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
 
 BOOL TranslateMessage(const MSG *) { return FALSE; }
 
-LRESULT DispatchMessageW(const MSG *lpMsg)
-{
-    if (lpMsg == nullptr)
-        return 0;
-    if (lpMsg->message == WM_TIMER && lpMsg->lParam != 0) {
-        reinterpret_cast<TIMERPROC>(lpMsg->lParam)(lpMsg->hwnd, WM_TIMER, lpMsg->wParam, lpMsg->time);
-        return 0;
-    }
-    return SendMessageW(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
-}
-
 VOID PostQuitMessage(int nExitCode) { quit_code = nExitCode; }
 
 // Window timers only, on a window of this program; the same window and id replace the running

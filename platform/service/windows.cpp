@@ -1,6 +1,8 @@
 // Window classes and message-only windows.
 #include "platform/service/windows.h"
 
+#include "platform/qtwindow/window_common.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cwctype>
@@ -57,6 +59,7 @@ std::vector<HWND> live_windows()
 } // namespace service_window
 
 using namespace service_window;
+using qtwindow::creation_parameters;
 
 ATOM RegisterClassExW(const WNDCLASSEXW *lpwcx)
 {
@@ -85,18 +88,8 @@ HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName,
     static std::uintptr_t last_handle = 0x10000;
     const auto hwnd = reinterpret_cast<HWND>(last_handle += 4);
     windows()[hwnd] = {registered->second};
-    CREATESTRUCTW create{.lpCreateParams = lpParam,
-                         .hInstance = hInstance,
-                         .hMenu = hMenu,
-                         .hwndParent = hWndParent,
-                         .cy = nHeight,
-                         .cx = nWidth,
-                         .y = Y,
-                         .x = X,
-                         .style = static_cast<LONG>(dwStyle),
-                         .lpszName = lpWindowName,
-                         .lpszClass = lpClassName,
-                         .dwExStyle = dwExStyle};
+    CREATESTRUCTW create = creation_parameters(dwExStyle, lpClassName, lpWindowName, dwStyle, X, Y, nWidth, nHeight,
+                                               hWndParent, hMenu, hInstance, lpParam);
     // WM_CREATE arrives before CreateWindowExW returns; -1 refuses the window.
     if (SendMessageW(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
         DestroyWindow(hwnd);
