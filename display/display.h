@@ -68,6 +68,8 @@ void reset_level_history();
 // Takes the tick's sample into the history and returns its record.
 SampleRecord record_sample();
 BOOL arm_sample_timer(HWND hwnd, int interval_s);
+// The pace the mode asks for, counted from the last tick: never a pause, never a tick too soon.
+BOOL change_sample_pace(HWND hwnd, int interval_s);
 void disarm_sample_timer(HWND hwnd);
 void on_sample_timer(HWND hwnd);
 
