@@ -2,13 +2,13 @@
 
 #include <QApplication>
 #include <QSocketNotifier>
-#include <QWidget>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include "platform/qtwindow/application.h"
+#include "platform/qtwindow/message_box.h"
 #include "platform/qtwindow/message_loop.h"
 #include "platform/qtwindow/window.h"
 
@@ -45,9 +45,7 @@ void close_top_level_windows()
     char requests_read[16];
     while (read(request_pipe[0], requests_read, sizeof requests_read) > 0) {
     }
-    // A box waiting for an answer would hold the close path up; it counts as answered.
-    if (QWidget *modal = QApplication::activeModalWidget())
-        modal->close();
+    answer_message_boxes();
     for (HWND hwnd : window_handles()) {
         const Window *window = find_window(hwnd);
         if (window->parent() == nullptr && !window->destroying)
