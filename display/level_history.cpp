@@ -29,7 +29,8 @@ SampleRecord record_sample()
                                                     : channel_frequency_khz(in_force.channel, in_force.catv),
                                  sample,
                                  sample_state(sample),
-                                 reception.off_plan};
+                                 reception.off_plan,
+                                 receiver_figures()};
     level_history[level_history_size - 1] = history_level(record.sample);
     return record;
 }

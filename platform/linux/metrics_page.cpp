@@ -8,7 +8,6 @@ namespace linux_platform {
 
 namespace {
 
-const char *const state_words[] = {"ok", "no-level", "no-ratio", "ratio-failed", "failed"};
 const char *const layers[] = {"a", "b", "c"};
 
 struct Counted {
@@ -146,7 +145,8 @@ std::string metrics_page(const MetricsSnapshot &snapshot)
            1);
     family(page, "quorvex_samples_total", "counter", "Samples taken, by the state the log gives them.");
     for (int state = 0; state < sample_state_count; ++state)
-        sample(page, "quorvex_samples_total", std::string("state=\"") + state_words[state] + "\"",
+        sample(page, "quorvex_samples_total",
+               std::string("state=\"") + sample_state_word(static_cast<SampleState>(state)) + "\"",
                static_cast<double>(snapshot.samples[state]));
     if (!snapshot.sampled)
         return page;

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/qtwindow/application.h"
 #include "platform/qtwindow/seams.h"
 #include "platform/qtwindow/window.h"
 
@@ -58,7 +57,6 @@ using namespace qtwindow;
 // timers and repaints wait for it to be answered.
 int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
 {
-    application();
     // Windows' caption when none is given.
     const std::wstring caption = lpCaption == nullptr ? L"Error" : lpCaption;
     const std::wstring text = lpText == nullptr ? L"" : lpText;

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/qtwindow/application.h"
 #include "platform/qtwindow/paint.h"
 #include "platform/qtwindow/seams.h"
 #include "platform/qtwindow/timers.h"
@@ -79,7 +78,6 @@ BYTE key_modifiers() { return queue().key_modifiers; }
 
 int pump_messages()
 {
-    application();
     int dispatched = 0;
     while (const std::optional<MSG> message = next_message(false)) {
         DispatchMessageW(&*message);
@@ -101,7 +99,6 @@ BOOL GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
 {
     if (lpMsg == nullptr || hWnd != nullptr || wMsgFilterMin != 0 || wMsgFilterMax != 0)
         return -1;
-    application();
     for (;;) {
         if (const std::optional<MSG> message = next_message(true)) {
             *lpMsg = *message;

@@ -9,7 +9,6 @@
 #include <memory>
 #include <utility>
 
-#include "platform/qtwindow/application.h"
 #include "platform/qtwindow/seams.h"
 #include "platform/qtwindow/window.h"
 
@@ -134,7 +133,6 @@ UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerF
 {
     if (timers().failing || find_window(hWnd) == nullptr)
         return 0;
-    application();
     const TimerKey key{hWnd, nIDEvent};
     // The same window and id replace the running timer and restart its period.
     Timer &timer = timers().running[key];

@@ -1,6 +1,7 @@
 // Creating, showing and destroying windows, and sending them messages.
 #include <QGuiApplication>
 #include <QScreen>
+#include <cstdio>
 
 #include "platform/platform.h"
 #include "platform/qtwindow/application.h"
@@ -25,12 +26,24 @@ void fail_window_creation(bool on) { creation_failing() = on; }
 
 using namespace qtwindow;
 
+// While the display cannot be opened, a window is refused, with the line that says why, once.
+static bool display_refuses_window()
+{
+    const std::string &problem = window_system_problem();
+    static bool said = false;
+    if (!problem.empty() && !said) {
+        std::fprintf(stderr, "%s\n", problem.c_str());
+        std::fflush(stderr);
+        said = true;
+    }
+    return !problem.empty();
+}
+
 // Registered classes come before the standard controls, as on Windows; a control needs a parent.
 HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName, DWORD dwStyle, int X, int Y,
                      int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam)
 {
-    application();
-    if (creation_failing() || lpClassName == nullptr || IS_INTRESOURCE(lpClassName))
+    if (creation_failing() || lpClassName == nullptr || IS_INTRESOURCE(lpClassName) || display_refuses_window())
         return nullptr;
     Window *parent = find_window(hWndParent);
     if (hWndParent != nullptr && parent == nullptr)
@@ -122,7 +135,6 @@ LRESULT SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 // The primary screen, whatever platform Qt runs on (offscreen: the size it reports).
 int GetSystemMetrics(int nIndex)
 {
-    application();
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     switch (nIndex) {
     case SM_CXSCREEN: return screen.width();

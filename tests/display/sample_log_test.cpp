@@ -167,7 +167,7 @@ TEST_F(SampleLogTest, RowsCarryTheSettingsInForce)
     tick();
     // Watching a tuner another program holds on a frequency of neither plan: no channel to name.
     write_sample_log_row(
-        {test_moment, 14, 0, 500000, {reading_zero, -1.0, reading_failed, 0.0}, sample_no_level, true});
+        {test_moment, 14, 0, 500000, {reading_zero, -1.0, reading_failed, 0.0}, sample_no_level, true, {}});
     EXPECT_EQ(rows_without_time(), "27,CATV,249000,0.0,0.00E+00,ok\n"
                                    "13,CATV,111000,0.0,0.00E+00,ok\n"
                                    "62,UHF,767000,0.0,0.00E+00,ok\n"

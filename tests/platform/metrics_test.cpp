@@ -56,7 +56,7 @@ TEST(MetricsPage, EachFigureOfTheLastSampleUnderItsName)
     snapshot.mode = "tunes";
     snapshot.sampled = true;
     // 2026-12-07 13:16:05 UTC, cable 27; 0.5 dB off and 3.2E-04 in error.
-    snapshot.last = {1796649365, 27, 1, 249000, {reading_value, 24.5, reading_value, 3.2e-4}, sample_ok, false};
+    snapshot.last = {1796649365, 27, 1, 249000, {reading_value, 24.5, reading_value, 3.2e-4}, sample_ok, false, {}};
     snapshot.samples[sample_ok] = 7;
     snapshot.samples[sample_failed] = 2;
     tuning::Statistics statistics;
@@ -109,7 +109,8 @@ TEST(MetricsPage, WhatTheLastSampleLacksIsAbsentNotZero)
     EXPECT_NE(linux_platform::metrics_page(snapshot).find("device=\"a \\\"quoted\\\\path\\\"\\n\""), std::string::npos);
 
     snapshot.sampled = true;
-    snapshot.last = {1796649365, 13, 0, 473000, {reading_zero, -1.0, reading_value, 3.4e-2}, sample_no_level, false};
+    snapshot.last = {1796649365,      13,    0, 473000, {reading_zero, -1.0, reading_value, 3.4e-2},
+                     sample_no_level, false, {}};
     std::string page = samples_of(linux_platform::metrics_page(snapshot));
     EXPECT_EQ(page.find("quorvex_level_decibels"), std::string::npos) << "a zero level value is no level";
     EXPECT_NE(page.find("quorvex_bit_error_ratio 0.034 1796649365000\n"), std::string::npos);
