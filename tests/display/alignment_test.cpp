@@ -72,7 +72,8 @@ protected:
     void SetUp() override
     {
         DisplayTest::SetUp();
-        // No sound server, whatever the machine runs: the tone's failure is part of what is seen.
+        // No sound server, whatever the machine runs: the tone stays silent. What it says about that
+        // is the real binary's, heard in tests/sound/tone.sh.
         const char *server = std::getenv("PULSE_SERVER");
         saved_server = server == nullptr ? std::nullopt : std::optional<std::string>(server);
         setenv("PULSE_SERVER", "unix:/nonexistent/quorvex-test", 1);
@@ -87,12 +88,10 @@ protected:
     }
 
     // As the key's accelerator does.
-    std::string command(WORD id)
+    void command(WORD id)
     {
-        return stderr_of([&] {
-            SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(id, 1), 0);
-            qtwindow::pump_messages();
-        });
+        SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(id, 1), 0);
+        qtwindow::pump_messages();
     }
     void tick_at(std::uint32_t level_value)
     {
@@ -111,7 +110,6 @@ protected:
     }
 
     std::optional<std::string> saved_server;
-    const std::string no_sound = "quorvex: no sound: no sound server; the alignment mode runs silent\n";
 };
 
 // The best level since the mode started is a band two pixels high across the chart, its lower
@@ -123,7 +121,7 @@ TEST_F(AlignmentTest, TheBestLevelIsHeldAsABandWithItsValue)
     if (!has_reader())
         GTEST_SKIP() << "tesseract is not installed (Debian's tesseract-ocr)";
     start();
-    EXPECT_EQ(command(align_command), no_sound);
+    command(align_command);
     std::vector<QImage> texts = {seen(header_area), seen(peak_text_area)};
     EXPECT_EQ(band_rows(), std::vector<int>{});
 
@@ -231,7 +229,7 @@ TEST_F(AlignmentTest, LeavingTheModeLeavesTheWindowAsItWasWithoutIt)
                 InvalidateRect(hwnd, nullptr, FALSE);
             qtwindow::pump_messages();
         }
-        const QImage image = qtwindow::client_image(hwnd);
+        QImage image = qtwindow::client_image(hwnd);
         SendMessageW(hwnd, WM_CLOSE, 0, 0);
         // Its quit request goes with it, and time starts again.
         qtwindow::reset();
@@ -245,8 +243,7 @@ TEST_F(AlignmentTest, LeavingTheModeLeavesTheWindowAsItWasWithoutIt)
 
 // In the running program: --align starts the mode at four samples a second whatever the interval,
 // which the edit keeps; the A key leaves and enters it wherever the focus is, and an A typed into
-// an edit is the key's, not the edit's. Each start of the tone without a sound server says so in
-// one line.
+// an edit is the key's, not the edit's.
 TEST_F(AlignmentTest, TheAKeyTurnsTheModeOffAndOnAndTheIntervalWaits)
 {
     std::vector<std::optional<UINT>> periods;
@@ -279,7 +276,6 @@ TEST_F(AlignmentTest, TheAKeyTurnsTheModeOffAndOnAndTheIntervalWaits)
     EXPECT_EQ(narrow_text(channel_text), "13");
     EXPECT_EQ(pending_settings.interval_s, 10);
     EXPECT_EQ(std::count(captured.out.begin(), captured.out.end(), '\n'), 1) << captured.out;
-    EXPECT_EQ(captured.err, no_sound + no_sound);
 }
 
 } // namespace

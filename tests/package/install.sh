@@ -110,6 +110,12 @@ row='^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}[-+][0-9]{2}:[0-9]{2}
 check "log: one row per sample line" "$(grep -c -E "$sample_line" "$artefacts/package-run.out")" \
   "$(tail -n +2 "$artefacts/package-levels.csv" 2>/dev/null | grep -c -E "$row")"
 
+# Headless, as the service runs it: the installed program hands itself over to the one in libexec.
+inside 30 env QUORVEX_SIM=default timeout 2.5 quorvex --headless >"$artefacts/package-headless.out" \
+  2>"$artefacts/package-headless.err"
+check "headless: sample lines, and nothing on standard error" "yes:" \
+  "$(grep -q -E "$sample_line" "$artefacts/package-headless.out" && echo yes || echo no):$(cat "$artefacts/package-headless.err")"
+
 inside 60 env MANPAGER=cat MANWIDTH=80 man quorvex >"$artefacts/package-man.txt" 2>&1
 check "man quorvex" "0" "$?"
 check "the service's units where systemd looks, its rotation and options under /etc" "ok" "$(
@@ -130,4 +136,4 @@ check "nothing left behind" "" \
   "$(diff "$artefacts/package-files-before.txt" "$artefacts/package-files-after.txt" | grep '^[<>]')"
 
 echo "install.sh: $checks checks, $failures failed"
-[ "$failures" -eq 0 ] && [ "$checks" -eq 15 ]
+[ "$failures" -eq 0 ] && [ "$checks" -eq 16 ]
