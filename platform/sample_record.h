@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <string>
 
 // What the reading of one figure gave: its value; a zero that has none (a level value of zero, a
 // cycle count of zero); or nothing, the reading having failed or not been made.
@@ -72,6 +73,15 @@ struct ReceiverFigures {
     bool counts_restarted;
 };
 
+// The tuner a sample was read from, as the platform names it: its driver and device (on Linux
+// "frontend" and its node, or "simulated" and none), and whether the program only watches it
+// while another program holds it.
+struct TunerSource {
+    std::string driver;
+    std::string device;
+    bool watched;
+};
+
 struct SampleRecord {
     std::time_t time;
     int channel; // the channel and band in force when the sample was taken
@@ -83,4 +93,5 @@ struct SampleRecord {
     SampleState state;
     bool off_plan;
     ReceiverFigures receiver;
+    TunerSource tuner{};
 };
