@@ -23,8 +23,8 @@ void on_alignment_command(HWND hwnd, WORD command)
             start_tone();
         else
             stop_tone();
-        // The timer takes its period from the mode.
-        arm_sample_timer(hwnd, applied_settings.interval_s);
+        // The timer takes its pace from the mode.
+        change_sample_pace(hwnd, applied_settings.interval_s);
     } else if (command == reset_peak_command && alignment_on) {
         peak_held = false;
     }

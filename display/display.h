@@ -66,6 +66,8 @@ void reset_level_history();
 SampleRecord record_sample();
 // Arms the timer for the mode in force; false when it could not be, the program then closing.
 bool arm_sample_timer(HWND hwnd, int interval_s);
+// The pace the mode asks for, counted from the last tick: never a pause, never a tick too soon.
+bool change_sample_pace(HWND hwnd, int interval_s);
 void disarm_sample_timer(HWND hwnd);
 void on_sample_timer(HWND hwnd);
 

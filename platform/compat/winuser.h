@@ -170,6 +170,8 @@ LRESULT SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 // Timers
 UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc);
 BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent);
+// KERNEL32's: milliseconds on the clock the timers run on.
+DWORD GetTickCount();
 
 // Painting
 BOOL InvalidateRect(HWND hWnd, const RECT *lpRect, BOOL bErase);

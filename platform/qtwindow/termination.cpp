@@ -2,9 +2,9 @@
 
 #include <QApplication>
 #include <QSocketNotifier>
-#include <QWidget>
 
 #include "platform/linux/termination.h"
+#include "platform/qtwindow/message_box.h"
 #include "platform/qtwindow/message_loop.h"
 #include "platform/qtwindow/window.h"
 
@@ -15,9 +15,7 @@ namespace {
 void close_top_level_windows()
 {
     linux_platform::take_termination_requests();
-    // A box waiting for an answer would hold the close path up; it counts as answered.
-    if (QWidget *modal = QApplication::activeModalWidget())
-        modal->close();
+    answer_message_boxes();
     for (HWND hwnd : window_handles()) {
         const Window *window = find_window(hwnd);
         if (window->parent() == nullptr && !window->destroying)

@@ -1,5 +1,6 @@
 // The system's requests to end the program (platform/linux/termination.h) as the Qt window
-// services take them: each top-level window gets WM_CLOSE, a box waiting for an answer closed first.
+// services take them: each top-level window gets WM_CLOSE, and every message box, waiting for an
+// answer or asked for later, counts as answered.
 #pragma once
 
 namespace qtwindow {

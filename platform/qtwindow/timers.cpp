@@ -143,3 +143,5 @@ UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerF
 }
 
 BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent) { return timers().running.erase({hWnd, uIDEvent}) != 0 ? TRUE : FALSE; }
+
+DWORD GetTickCount() { return tick_count(); }

@@ -42,6 +42,7 @@ TEST(StartOptionsTest, EveryOptionSetsWhatItNames)
         {L"--watch --channel 24", start_monitor, {1, 24, 0}, L"", true},
         {L"--align", start_monitor, {1, 13, 0}, L"", false, L"", true},
         {L"--interval 10 --align --channel 24", start_monitor, {10, 24, 0}, L"", false, L"", true},
+        {L"--align --catv", start_monitor, {1, 13, 1}, L"", false, L"", true},
         {L"--help", show_help, {1, 13, 0}, L""},
         {L"--version", show_version, {1, 13, 0}, L""},
         {L"--channel 27 --help", show_help, {1, 27, 0}, L""},

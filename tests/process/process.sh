@@ -14,7 +14,7 @@ scenario=$3
 
 source "$(dirname "$0")/../support/checks.sh"
 case "$scenario" in
-locale-window | closed-descriptors | destroyed-window | desktop-entry)
+locale-window | closed-descriptors | destroyed-window | desktop-entry | failure-box)
   if [ -z "${QUORVEX_IN_XVFB:-}" ]; then
     needs xvfb-run "Debian's xvfb"
     QUORVEX_IN_XVFB=1 exec timeout -k 10 120 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
@@ -420,6 +420,26 @@ signals)
   sleep 1.5 # a tick
   check "SIGHUP ignored at start: still running" yes "$(ended "$pid" && echo no || echo yes)"
   stop "$pid"
+  ;;
+
+# A request to end while the failure box is coming up, or once it is up, answers the box and ends
+# the program with the failure's exit code, every time: the box comes up from inside the window's
+# creation, so a request heard a moment too early or too late would leave it waiting for a user.
+failure-box)
+  tuner_failed() { has_lines "$work/box.err" 2; } # its two lines come just before the box
+  box_up() { "$x_client" wait 失敗 >/dev/null; }
+  for moment in tuner_failed box_up; do
+    codes=
+    for run in $(seq 12); do
+      start box QUORVEX_SIM=no-tuner
+      wait_until 30 "$moment"
+      kill -TERM "$pid"
+      wait_until 15 ended "$pid" || stop "$pid"
+      wait "$pid"
+      codes+="$? "
+    done
+    check "SIGTERM at $moment: exit code 1 in every run" "$(printf '1 %.0s' $(seq 12))" "$codes"
+  done
   ;;
 
 *)
