@@ -42,15 +42,25 @@ download() { # directory, package=version...
     (cd "$1" && apt-get download -q -o APT::Sandbox::User=root "${@:2}" >/dev/null) || fail "cannot download ${*:2}"
 }
 
+# The modules the machine needs: the DVB core for vidtv, 9p over virtio for the host's files, ext4
+# (with the checksum it asks the crypto API for) on a virtio disk for a root of its own.
+roots=(dvb-core 9p 9pnet_virtio virtio_pci virtio_blk ext4 crc32c_generic)
+
+has_modules() { # every module the machine needs among the cached kernel's
+    local module
+    for module in "${roots[@]}"; do grep -qx "$module" "$kernel/modules/order" 2>/dev/null || return 1; done
+}
+
 # The kernel and only the modules the machine needs, taken from the image's package without installing it.
 fetch_kernel() {
-    local roots wanted patterns module next dependency
-    rm -rf "$kernel_cache" && mkdir -p "$kernel/modules" # an older kernel's files go
+    local wanted patterns module next dependency
+    # An older kernel's files go; this kernel's vidtv stays.
+    mkdir -p "$kernel" && find "$kernel_cache" -mindepth 1 -maxdepth 1 ! -path "$kernel" -exec rm -rf {} +
+    rm -rf "$kernel/modules" && mkdir -p "$kernel/modules"
     scratch=$(mktemp -d "$kernel_cache/scratch.XXXXXX")
     download "$scratch" "linux-image-$abi-amd64=$version"
     depends_of() { strings "$kernel/modules/$1.ko" | sed -n 's/^depends=//p' | tr , ' '; }
     # Each module names its dependencies: extract them a generation at a time.
-    roots=(dvb-core 9p 9pnet_virtio virtio_pci)
     wanted=("${roots[@]}")
     while [ ${#wanted[@]} -gt 0 ]; do
         patterns=()
@@ -107,12 +117,12 @@ prepare_kernel() {
     install_packages qemu-system-x86 busybox-static make xz-utils binutils cpio
     kernel_cache=${XDG_CACHE_HOME:-$HOME/.cache}/quorvex-kernel
     look_up_kernel
-    if [ ! -f "$kernel/modules/order" ] || [ ! -f "$kernel/vidtv/dvb-vidtv-bridge.ko" ]; then
+    if ! has_modules || [ ! -f "$kernel/vidtv/dvb-vidtv-bridge.ko" ]; then
         apt-get update -q # what is downloaded must still be on the mirror
         look_up_kernel
     fi
     echo "$stage: kernel $abi-amd64 $version"
-    [ -f "$kernel/modules/order" ] || fetch_kernel
+    has_modules || fetch_kernel
     [ -f "$kernel/vidtv/dvb-vidtv-bridge.ko" ] || build_vidtv
 }
 

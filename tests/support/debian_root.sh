@@ -67,5 +67,6 @@ remove_root() {
     echo "left $root in place: something is still mounted on or below it"
   else
     rm -rf "$root"
+    root=
   fi
 }
