@@ -17,7 +17,6 @@ leave() { # 0 passed, 1 failed
     journalctl -b --no-pager -o short-monotonic >"$out/journal.log" 2>&1
     dmesg >"$out/dmesg.log" 2>&1
     cp /var/log/quorvex/adapter0.csv "$out/" 2>/dev/null
-    sync
     echo "in_machine.sh: $checks checks, $failures failed"
     printf "\\00$1" | dd of=/dev/port bs=1 seek=244 count=1 2>/dev/null
 }
@@ -41,10 +40,9 @@ check "the service: not started before a connection" "inactive" "$(systemctl is-
 # The first connection starts the service, which answers it on the socket systemd hands over.
 scrape() { curl -s --max-time "$1" -o "$out/metrics.txt" http://127.0.0.1:19110/metrics; }
 metric() { awk -v name="$1" '$1 == name { print $2 }' "$out/metrics.txt"; }
-scrape 120
-cp "$out/metrics.txt" "$out/first-metrics.txt"
+scrape 120 && cp "$out/metrics.txt" "$out/first-metrics.txt"
 require "the first connection: answered with the metrics" "yes" \
-    "$(grep -q '^quorvex_samples_total' "$out/metrics.txt" && echo yes || echo no)"
+    "$(grep -qs '^quorvex_samples_total' "$out/metrics.txt" && echo yes || echo no)"
 check "the first connection: it started the service" "active" "$(systemctl is-active quorvex@0.service)"
 
 # The metrics: samples from the kernel's frontend on adapter 0, tuned to channel 13 and locked.

@@ -46,8 +46,11 @@ inside() { # seconds, command...: runs in the root with a clean environment
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@"
 }
 
-# What apt downloaded into the root is kept for the next root.
-keep_downloads() { cp -n "$root/var/cache/apt/archives/"*.deb "$archives/" 2>/dev/null; }
+# What apt downloaded into the root is kept for the next root, where there is anything.
+keep_downloads() {
+  cp -n "$root/var/cache/apt/archives/"*.deb "$archives/" 2>/dev/null
+  return 0
+}
 
 unmount_root() {
   local point
