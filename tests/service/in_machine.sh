@@ -72,6 +72,9 @@ check "the sandbox: no system call filter killed anything" "" "$(dmesg | grep -E
 check "the service: running, never restarted" "running 0" \
     "$(systemctl show -P SubState quorvex@0.service) $(systemctl show -P NRestarts quorvex@0.service)"
 check "the service: nothing on standard error" "" "$(journalctl -b -o cat _SYSTEMD_UNIT=quorvex@0.service)"
+main=$(systemctl show -P MainPID quorvex@0.service)
+check "the service: headless, no toolkit or font loaded" "/usr/libexec/quorvex/quorvex-headless:" \
+    "$(readlink "/proc/$main/exe"):$(grep -oE 'libQt6[A-Za-z]*|[^/ ]*\.(ttf|otf|pcf)' "/proc/$main/maps" | sort -u)"
 
 # Stopped as an administrator stops it: through its close path, status 0, every row whole, the
 # header once, and a row for every sample counted before the stop.
