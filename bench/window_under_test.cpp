@@ -10,7 +10,7 @@ HWND start_quiet_window()
 {
     static const bool quiet = std::freopen("/dev/null", "w", stdout) != nullptr;
     (void)quiet;
-    qtwindow::application();
+    qtwindow::start_application();
     qtwindow::use_virtual_clock(true);
     return create_main_window(reinterpret_cast<HINSTANCE>(0x400000), SW_SHOWNORMAL);
 }

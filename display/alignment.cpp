@@ -14,15 +14,6 @@ double peak_level_db = 0.0;
 // -10 to 60 dB so that no level is out of hearing.
 static double tone_pitch_hz(double level_db) { return 220.0 * std::pow(2.0, std::clamp(level_db, -10.0, 60.0) / 24.0); }
 
-// The timer takes its period from the mode; a timer that cannot be armed ends the program.
-static void rearm_sample_timer(HWND hwnd)
-{
-    if (!arm_sample_timer(hwnd, applied_settings.interval_s)) {
-        report_failure(hwnd, timer_failure_text);
-        SendMessageW(hwnd, WM_CLOSE, 0, 0);
-    }
-}
-
 void on_alignment_command(HWND hwnd, WORD command)
 {
     if (command == align_command) {
@@ -32,7 +23,8 @@ void on_alignment_command(HWND hwnd, WORD command)
             start_tone();
         else
             stop_tone();
-        rearm_sample_timer(hwnd);
+        // The timer takes its pace from the mode.
+        change_sample_pace(hwnd, applied_settings.interval_s);
     } else if (command == reset_peak_command && alignment_on) {
         peak_held = false;
     }

@@ -95,7 +95,7 @@ static void draw_texts(HDC hdc)
         } else {
             text_at(hdc, 50, 125, L"  --");
         }
-        text_at(hdc, 76, 125, L"dB");
+        text_at(hdc, 76, 125, L"dB (R resets)");
         SetTextColor(hdc, previous_colour);
     }
 

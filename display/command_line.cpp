@@ -26,6 +26,8 @@ const WCHAR *const help_text = L"Usage: quorvex [OPTION]...\n"
                                L"  --align        start in alignment mode: 4 samples a second, the best level\n"
                                L"                 held, a tone whose pitch rises with the level; in the window\n"
                                L"                 the A key turns the mode on and off, R resets the best level\n"
+                               L"  --headless     run without a window, for a service: the samples, the log\n"
+                               L"                 and the metrics only (Linux)\n"
                                L"  --help         show this help and exit\n"
                                L"  --version      show the version and exit\n"
                                L"\n"
@@ -35,7 +37,7 @@ const WCHAR *const version_text = L"quorvex 1.0.0.1";
 
 static StartOptions refuse(const std::wstring &what)
 {
-    StartOptions refused{usage_error, {1, 13, 0}, {}, {}, {}, false, false};
+    StartOptions refused{usage_error, {1, 13, 0}, {}, {}, {}, false, false, false};
     refused.problem = L"quorvex: " + what + L"; see quorvex --help";
     return refused;
 }
@@ -72,7 +74,7 @@ StartOptions parse_command_line(const WCHAR *command_line)
     std::vector<std::wstring> arguments;
     if (!split(command_line, arguments))
         return refuse(L"the command line cannot be read");
-    StartOptions options{start_monitor, {1, 13, 0}, {}, {}, {}, false, false};
+    StartOptions options{start_monitor, {1, 13, 0}, {}, {}, {}, false, false, false};
     std::wstring channel_text = L"13";
     std::vector<std::wstring> seen;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -82,8 +84,8 @@ StartOptions parse_command_line(const WCHAR *command_line)
                                                                   : L"unknown option '" + argument + L"'");
         const std::size_t equals = argument.find(L'=');
         const std::wstring name = argument.substr(0, equals);
-        const bool flag =
-            name == L"--catv" || name == L"--align" || name == L"--help" || name == L"--version" || name == L"--watch";
+        const bool flag = name == L"--catv" || name == L"--align" || name == L"--help" || name == L"--version" ||
+                          name == L"--watch" || name == L"--headless";
         if (!flag && name != L"--channel" && name != L"--interval" && name != L"--log" && name != L"--metrics")
             return refuse(L"unknown option '" + name + L"'");
         if (std::find(seen.begin(), seen.end(), name) != seen.end())
@@ -100,6 +102,14 @@ StartOptions parse_command_line(const WCHAR *command_line)
                 return refuse(L"--watch is for Linux, where another program may hold the tuner");
 #else
                 options.watch = true;
+#endif
+            }
+            if (name == L"--headless") {
+#ifdef _WIN32
+                // A Windows program without a window could be ended by no one but Task Manager.
+                return refuse(L"--headless is for Linux, where a service runs the monitor without a desktop");
+#else
+                options.headless = true;
 #endif
             }
             options.align = options.align || name == L"--align";

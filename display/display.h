@@ -8,15 +8,8 @@
 #include "platform/platform.h"
 #include "tuner/tuner.h"
 
-struct TuneSettings {
-    int interval_s; // sampling interval, 1 to 60 s
-    int channel;    // 13 to 62 terrestrial, 13 to 63 cable
-    int catv;       // 0 terrestrial, 1 cable
-};
-
-// As the controls say (after correction), and as in force for the tuner, timer and header.
-extern TuneSettings pending_settings;
-extern TuneSettings applied_settings;
+// The settings (TuneSettings, pending_settings, applied_settings) are declared with the tuner,
+// which comes up on the pending channel; the display owns them (display/settings.cpp).
 
 // The last 30 levels, oldest first; index 29 is the newest sample.
 const int level_history_size = 30;
@@ -29,8 +22,12 @@ extern "C" int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR co
 extern WCHAR window_title[100];
 extern WCHAR window_class_name[100];
 ATOM register_main_class(HINSTANCE instance);
-// Start-up up to the first paint; null when the window could not be created.
+// Start-up up to the first paint; null when the window could not be created. Headless, a
+// message-only window.
 HWND create_main_window(HINSTANCE instance, int show_command);
+// Without a window, for a service: the tick, the log and the metrics go on, from a message-only
+// window; no controls, no chart, no message boxes (the failures' reasons are on standard error).
+extern bool headless;
 // Returns the exit code the quit message carries. Keys of the window's own go to hwnd.
 int run_message_loop(HWND hwnd);
 LRESULT CALLBACK main_wnd_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
@@ -67,7 +64,10 @@ extern std::time_t (*sample_clock)();
 void reset_level_history();
 // Takes the tick's sample into the history and returns its record.
 SampleRecord record_sample();
-BOOL arm_sample_timer(HWND hwnd, int interval_s);
+// Arms the timer for the mode in force; false when it could not be, the program then closing.
+bool arm_sample_timer(HWND hwnd, int interval_s);
+// The pace the mode asks for, counted from the last tick: never a pause, never a tick too soon.
+bool change_sample_pace(HWND hwnd, int interval_s);
 void disarm_sample_timer(HWND hwnd);
 void on_sample_timer(HWND hwnd);
 
@@ -99,6 +99,7 @@ struct StartOptions {
     std::wstring metrics_address; // empty for no metrics
     bool watch;                   // watch the tuner without tuning it (Linux)
     bool align;                   // start in alignment mode
+    bool headless;                // run without a window (Linux)
 };
 StartOptions parse_command_line(const WCHAR *command_line);
 extern const WCHAR *const help_text;

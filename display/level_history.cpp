@@ -22,14 +22,16 @@ SampleRecord record_sample()
     // The sample read what the tuner is tuned to, in case another program tuned it.
     follow_watched_tuner();
     const TuneSettings &in_force = applied_settings;
-    const SampleRecord record = {time,
-                                 in_force.channel,
-                                 in_force.catv,
-                                 reception.off_plan ? reception.frequency_khz
-                                                    : channel_frequency_khz(in_force.channel, in_force.catv),
-                                 sample,
-                                 sample_state(sample),
-                                 reception.off_plan};
+    SampleRecord record = {time,
+                           in_force.channel,
+                           in_force.catv,
+                           reception.off_plan ? reception.frequency_khz
+                                              : channel_frequency_khz(in_force.channel, in_force.catv),
+                           sample,
+                           sample_state(sample),
+                           reception.off_plan,
+                           receiver_figures(),
+                           tuner_source()};
     level_history[level_history_size - 1] = history_level(record.sample);
     return record;
 }

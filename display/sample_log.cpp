@@ -218,8 +218,6 @@ static void append_decimal(std::string &row, double value, std::chars_format for
         row += *c == 'e' ? 'E' : *c;
 }
 
-static const char *const state_words[] = {"ok", "no-level", "no-ratio", "ratio-failed", "failed"};
-
 static std::string sample_row(const SampleRecord &record)
 {
     std::string row;
@@ -240,7 +238,7 @@ static std::string sample_row(const SampleRecord &record)
     if (record.sample.ratio == reading_value)
         append_decimal(row, record.sample.error_ratio, std::chars_format::scientific, 2);
     row += ',';
-    row += state_words[record.state];
+    row += sample_state_word(record.state);
     row += '\n';
     return row;
 }

@@ -123,11 +123,8 @@ static void apply(HWND hwnd)
         MessageBoxW(hwnd, watch_only_text, watch_only_caption, MB_OK);
         show_applied_channel();
     }
-    if (!arm_sample_timer(hwnd, p.interval_s)) {
-        report_failure(hwnd, timer_failure_text);
-        SendMessageW(hwnd, WM_CLOSE, 0, 0);
+    if (!arm_sample_timer(hwnd, p.interval_s))
         return;
-    }
     applied_settings = pending_settings;
     if (follow_watched_tuner())
         show_applied_channel();

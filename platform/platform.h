@@ -47,10 +47,17 @@
 // what the tuner receives is what the other program tuned, the frequency in kHz that
 // watching_tuner reports. watch_tuner_only asks for that even when no program holds the tuner.
 // On Windows the program owns the tuner it tunes and receives what it requested.
+// What the tuner's driver reported with the sample just taken, beside the vendor property's
+// figures: on Linux a kernel frontend's statistics; on Windows the vendor property is all there is.
+// The tuner itself, for the outputs that name it (the metrics, on Linux).
 #ifdef _WIN32
 inline bool watching_tuner(int &) { return false; }
 inline void watch_tuner_only() {}
+inline ReceiverFigures receiver_figures() { return {}; }
+inline TunerSource tuner_source() { return {}; }
 #else
 bool watching_tuner(int &frequency_khz);
 void watch_tuner_only();
+ReceiverFigures receiver_figures();
+TunerSource tuner_source();
 #endif

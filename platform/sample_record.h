@@ -3,7 +3,9 @@
 // platform's own services that watch the samples (the metrics on Linux).
 #pragma once
 
+#include <cstdint>
 #include <ctime>
+#include <string>
 
 // What the reading of one figure gave: its value; a zero that has none (a level value of zero, a
 // cycle count of zero); or nothing, the reading having failed or not been made.
@@ -21,9 +23,64 @@ struct LevelSample {
 // What went wrong first, the level before the ratio: the log's state column, in its order.
 enum SampleState { sample_ok, sample_no_level, sample_no_ratio, sample_ratio_failed, sample_failed };
 const int sample_state_count = sample_failed + 1;
+// The state in the words the log and the metrics give it.
+inline const char *sample_state_word(SampleState state)
+{
+    static const char *const words[sample_state_count] = {"ok", "no-level", "no-ratio", "ratio-failed", "failed"};
+    return words[state];
+}
 
 // The band flag means cable wherever it is set; the program stores 1.
 inline bool is_cable(int catv) { return catv != 0; }
+
+// What the receiver's own driver reported with the sample, where it reports more than the vendor
+// property carries (a kernel DVB frontend on Linux; nothing on Windows): the lock flags, and each
+// figure for the whole channel and, on ISDB-T, for each layer, where the driver marked it given.
+enum ReceiverPart { part_whole, part_layer_a, part_layer_b, part_layer_c, receiver_parts };
+enum ReceiverCount {
+    count_pre_error_bits, // before the inner code, where a driver counts only there
+    count_pre_bits,
+    count_post_error_bits, // after it
+    count_post_bits,
+    count_error_blocks,
+    count_blocks,
+    receiver_counts
+};
+// The lock flags, with the values of the kernel's FE_HAS_* bits.
+enum ReceiverStatus : std::uint32_t {
+    has_signal = 0x01,
+    has_carrier = 0x02,
+    has_viterbi = 0x04,
+    has_sync = 0x08,
+    has_lock = 0x10
+};
+struct Measure {
+    bool given;
+    double value;
+};
+struct Count {
+    bool given;
+    std::uint64_t value; // since the driver last started counting
+};
+struct ReceiverFigures {
+    bool reported; // the driver reported figures with this sample
+    std::uint32_t status;
+    Measure carrier_to_noise_db[receiver_parts];
+    Measure signal_strength_dbm[receiver_parts];
+    Count counts[receiver_counts][receiver_parts];
+    // The driver started its counts again since its last report (a tune, by the program or by
+    // another program that holds the tuner): they count from zero, not on from the last report.
+    bool counts_restarted;
+};
+
+// The tuner a sample was read from, as the platform names it: its driver and device (on Linux
+// "frontend" and its node, or "simulated" and none), and whether the program only watches it
+// while another program holds it.
+struct TunerSource {
+    std::string driver;
+    std::string device;
+    bool watched;
+};
 
 struct SampleRecord {
     std::time_t time;
@@ -35,4 +92,6 @@ struct SampleRecord {
     LevelSample sample;
     SampleState state;
     bool off_plan;
+    ReceiverFigures receiver;
+    TunerSource tuner{};
 };

@@ -1,7 +1,8 @@
 // The alignment tone: a platform service on the system's sound output (the wave output of winmm on
 // Windows, PulseAudio's client library on Linux, which reaches PipeWire too). The program asks for
-// a pitch, silence or a tick, and knows nothing of devices. It never waits long for the device:
-// without one, or when the one there fails, one line on standard error and the tone stays silent.
+// a pitch, silence or a tick, and knows nothing of devices. None of these calls waits for the
+// device: without one, or when the one there fails, one line on standard error and silence; on
+// Linux the tone comes back by itself, with one more line, when a sound server answers again.
 #pragma once
 
 // Opens the sound output, silent at first.

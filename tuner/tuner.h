@@ -3,6 +3,17 @@
 
 #include "platform/platform.h"
 
+struct TuneSettings {
+    int interval_s; // sampling interval, 1 to 60 s
+    int channel;    // 13 to 62 terrestrial, 13 to 63 cable
+    int catv;       // 0 terrestrial, 1 cable
+};
+
+// As the controls say (after correction), and as in force for the tuner, timer and header. The
+// display owns both; init_tuner brings the tuner up on the pending channel.
+extern TuneSettings pending_settings;
+extern TuneSettings applied_settings;
+
 // Held from init_tuner to release_tuner; the channel and level code only borrows them.
 extern IGraphBuilder *pGraph;
 extern IBaseFilter *pNProvider;

@@ -1,7 +1,6 @@
 // Bringing the tuner graph up and taking it down again.
 #include <cstdio>
 
-#include "display/display.h"
 #include "tuner/tuner.h"
 
 IGraphBuilder *pGraph = nullptr;

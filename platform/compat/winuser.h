@@ -7,6 +7,8 @@
 #define MAKEINTRESOURCEW(i) ((LPWSTR)((ULONG_PTR)((WORD)(i))))
 #define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
+// The parent of message-only windows: they receive messages and timers, and are never shown.
+#define HWND_MESSAGE ((HWND)(LONG_PTR)-3)
 
 // Window messages
 #define WM_CREATE 0x0001
@@ -168,6 +170,8 @@ LRESULT SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 // Timers
 UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc);
 BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent);
+// KERNEL32's: milliseconds on the clock the timers run on.
+DWORD GetTickCount();
 
 // Painting
 BOOL InvalidateRect(HWND hWnd, const RECT *lpRect, BOOL bErase);

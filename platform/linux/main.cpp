@@ -1,7 +1,9 @@
 // The start-up Windows gives a GUI program, on Linux: standard descriptors that exist, the end of
-// the session's requests (signals) as the windows' close, the tuner the environment names, then the
-// program's entry point with its instance, its command line and the normal show command; at the
-// end, a word for a user whose machine has no receiver.
+// the session's requests (signals) as the windows' close, the tuner the environment names, the
+// window services (for --headless, the program that has none), then the program's entry point with
+// its instance, its command line and the normal show command; at the end, a word for a user whose
+// machine has no receiver.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -10,9 +12,10 @@
 #include <vector>
 
 #include "platform/linux/command_line.h"
+#include "platform/linux/termination.h"
 #include "platform/linux/wide_text.h"
+#include "platform/linux/window_services.h"
 #include "platform/platform.h"
-#include "platform/qtwindow/termination.h"
 #include "platform/tuning/environment.h"
 #include "platform/tuning/frontend/frontend_driver.h"
 
@@ -37,7 +40,7 @@ static void open_closed_standard_descriptors()
 int main(int argc, char **argv)
 {
     open_closed_standard_descriptors();
-    qtwindow::close_windows_on_termination_signals();
+    linux_platform::catch_termination_signals();
     const std::string problem = tuning::configure_from_environment();
     if (!problem.empty()) {
         std::fprintf(stderr, "%s\n", problem.c_str());
@@ -48,6 +51,11 @@ int main(int argc, char **argv)
     for (int i = 1; i < argc; ++i)
         arguments.push_back(linux_platform::from_system_bytes(argv[i]));
     std::wstring command_line = linux_platform::quote_arguments(arguments);
+    // An option's value never starts with "--", so the argument is the option wherever it stands.
+    if (linux_platform::shows_windows &&
+        std::find(arguments.begin(), arguments.end(), L"--headless") != arguments.end())
+        return linux_platform::run_headless_program(argv);
+    linux_platform::start_window_services();
     // Windows' default image base: any non-null value would do, the program only passes it back.
     const auto instance = reinterpret_cast<HINSTANCE>(0x400000);
     const int exit_code = wWinMain(instance, nullptr, command_line.data(), SW_SHOWNORMAL);

@@ -2,27 +2,26 @@
 
 #include <charconv>
 #include <cmath>
-#include <initializer_list>
 
 namespace linux_platform {
 
 namespace {
 
-const char *const state_words[] = {"ok", "no-level", "no-ratio", "ratio-failed", "failed"};
-const char *const layers[] = {"a", "b", "c"};
+const char *const layer_labels[receiver_parts] = {nullptr, "layer=\"a\"", "layer=\"b\"", "layer=\"c\""};
 
+// Not "bits_total": Prometheus's lint takes bits for a size, to be given in bytes.
 struct Counted {
-    FrontendCounter kind;
-    const char *name;
+    ReceiverCount kind;
+    const char *name; // after quorvex_frontend_ or quorvex_frontend_layer_
     const char *help;
 };
 const Counted counted[] = {
-    {pre_error_bits, "quorvex_frontend_pre_error_bits_total", "Bits in error before the inner code."},
-    {pre_bits, "quorvex_frontend_pre_bits_total", "Bits counted before the inner code."},
-    {post_error_bits, "quorvex_frontend_post_error_bits_total", "Bits in error after the inner code."},
-    {post_bits, "quorvex_frontend_post_bits_total", "Bits counted after the inner code."},
-    {error_blocks, "quorvex_frontend_error_blocks_total", "Blocks received in error."},
-    {blocks, "quorvex_frontend_blocks_total", "Blocks received."},
+    {count_pre_error_bits, "pre_bit_errors_total", "Bits in error before the inner code"},
+    {count_pre_bits, "pre_bit_count_total", "Bits counted before the inner code"},
+    {count_post_error_bits, "post_bit_errors_total", "Bits in error after the inner code"},
+    {count_post_bits, "post_bit_count_total", "Bits counted after the inner code"},
+    {count_error_blocks, "error_blocks_total", "Blocks received in error"},
+    {count_blocks, "blocks_total", "Blocks received"},
 };
 
 // Numbers as Prometheus reads them, whatever the locale: whole numbers whole, the others in the
@@ -32,6 +31,12 @@ std::string number(double value)
     char text[32];
     if (value == std::trunc(value) && std::fabs(value) < 1e15)
         return std::string(text, std::to_chars(text, text + sizeof text, static_cast<long long>(value)).ptr);
+    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
+
+std::string number(std::uint64_t value)
+{
+    char text[24];
     return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
@@ -49,130 +54,162 @@ std::string label(const std::string &value)
     return escaped;
 }
 
-void family(std::string &page, const char *name, const char *type, const char *help)
+void family(std::string &page, const std::string &name, const char *type, const std::string &help)
 {
-    page += "# HELP ";
-    page += name;
-    page += ' ';
-    page += help;
-    page += "\n# TYPE ";
-    page += name;
-    page += ' ';
-    page += type;
-    page += '\n';
+    page += "# HELP " + name + ' ' + help + "\n# TYPE " + name + ' ' + type + '\n';
 }
 
-void sample(std::string &page, const char *name, const std::string &labels, double value, const std::string &at = {})
+void sample(std::string &page, const std::string &name, const std::string &labels, const std::string &value)
 {
     page += name;
     if (!labels.empty())
         page += '{' + labels + '}';
-    page += ' ' + number(value);
-    if (!at.empty())
-        page += ' ' + at;
-    page += '\n';
+    page += ' ' + value + '\n';
 }
 
-// The whole (index 0) unlabelled, then one value per layer.
-template <typename Value> void per_layer(std::string &page, const char *name, std::uint8_t length, Value value)
+void summary(std::string &page, const std::string &name, const std::string &labels, const Observations &observed)
 {
-    for (std::uint8_t index = 0; index < length && index < MAX_DTV_STATS; ++index)
-        sample(page, name, index == 0 ? "" : std::string("layer=\"") + layers[index - 1] + "\"", value(index));
+    sample(page, name + "_sum", labels, number(observed.sum));
+    sample(page, name + "_count", labels, number(observed.count));
 }
 
-void decibels(std::string &page, const char *name, const char *help, const dtv_fe_stats &statistic)
+// The whole channel under one name, and ISDB-T's layers under another, each labelled with its
+// layer, so that sum() over the layers adds the layers alone. Each part is on the page where the
+// driver gave it, a layer no less than the whole.
+template <typename Given, typename Value>
+void whole_and_layers(std::string &page, const std::string &name, const char *type, const std::string &help,
+                      Given given, Value value)
 {
-    std::uint8_t length = 0;
-    while (length < statistic.len && length < MAX_DTV_STATS && statistic.stat[length].scale == FE_SCALE_DECIBEL)
-        ++length;
-    if (length == 0)
-        return;
-    family(page, name, "gauge", help);
-    per_layer(page, name, length, [&](int i) { return static_cast<double>(statistic.stat[i].svalue) / 1000.0; });
+    if (given(part_whole)) {
+        family(page, "quorvex_frontend_" + name, type, help + '.');
+        sample(page, "quorvex_frontend_" + name, "", value(part_whole));
+    }
+    bool named = false;
+    for (int part = part_layer_a; part < receiver_parts; ++part) {
+        if (!given(part))
+            continue;
+        if (!named)
+            family(page, "quorvex_frontend_layer_" + name, type, help + ", per ISDB-T layer.");
+        named = true;
+        sample(page, "quorvex_frontend_layer_" + name, layer_labels[part], value(part));
+    }
 }
 
-void frontend(std::string &page, const tuning::Statistics &statistics, const FrontendCounters &counters)
+void measures(std::string &page, const char *name, const char *help, const Measure (&measure)[receiver_parts])
+{
+    whole_and_layers(
+        page, name, "gauge", help, [&](int part) { return measure[part].given; },
+        [&](int part) { return number(measure[part].value); });
+}
+
+// The last sample's own figures: absent when it had none.
+void reported(std::string &page, const ReceiverFigures &receiver)
 {
     family(page, "quorvex_frontend_status", "gauge", "The frontend's status flags at the last sample, 1 when set.");
-    const std::pair<const char *, std::uint32_t> flags[] = {{"signal", FE_HAS_SIGNAL},
-                                                            {"carrier", FE_HAS_CARRIER},
-                                                            {"viterbi", FE_HAS_VITERBI},
-                                                            {"sync", FE_HAS_SYNC},
-                                                            {"lock", FE_HAS_LOCK}};
+    const std::pair<const char *, std::uint32_t> flags[] = {{"signal", has_signal},
+                                                            {"carrier", has_carrier},
+                                                            {"viterbi", has_viterbi},
+                                                            {"sync", has_sync},
+                                                            {"lock", has_lock}};
     for (const auto &[flag, bit] : flags)
         sample(page, "quorvex_frontend_status", std::string("flag=\"") + flag + "\"",
-               (statistics.status & bit) != 0 ? 1 : 0);
-    decibels(page, "quorvex_frontend_carrier_to_noise_decibels", "The carrier-to-noise ratio the driver reports.",
-             statistics.cnr);
-    decibels(page, "quorvex_frontend_signal_strength_dbm",
-             "The signal strength the driver reports, in dB relative to a milliwatt.", statistics.strength);
-    for (const Counted &c : counted) {
-        if (counters.length[c.kind] == 0)
-            continue;
-        family(page, c.name, "counter", c.help);
-        per_layer(page, c.name, counters.length[c.kind],
-                  [&](int i) { return static_cast<double>(counters.counter[c.kind][i].total); });
-    }
+               (receiver.status & bit) != 0 ? "1" : "0");
+    measures(page, "carrier_to_noise_decibels", "The carrier-to-noise ratio the driver reports",
+             receiver.carrier_to_noise_db);
+    measures(page, "signal_strength_dbm", "The signal strength the driver reports, in dB relative to a milliwatt",
+             receiver.signal_strength_dbm);
+}
+
+void count(RisingCounter &counter, std::uint64_t value)
+{
+    counter.total += value >= counter.last ? value - counter.last : value;
+    counter.last = value;
+    counter.offered = true;
 }
 
 } // namespace
 
-void count_frontend(const tuning::Statistics &statistics, FrontendCounters &counters)
+void tally_sample(const SampleRecord &record, MetricsSnapshot &snapshot)
 {
-    const dtv_fe_stats *by_kind[counter_kinds] = {&statistics.pre_errors,   &statistics.pre_total,
-                                                  &statistics.post_errors,  &statistics.post_total,
-                                                  &statistics.error_blocks, &statistics.total_blocks};
-    for (int kind = 0; kind < counter_kinds; ++kind) {
-        const dtv_fe_stats &statistic = *by_kind[kind];
-        std::uint8_t length = 0;
-        for (; length < statistic.len && length < MAX_DTV_STATS; ++length) {
-            if (statistic.stat[length].scale != FE_SCALE_COUNTER)
-                break;
-            counters.counter[kind][length].count(statistic.stat[length].uvalue);
+    snapshot.sampled = true;
+    snapshot.last = record;
+    ++snapshot.samples[record.state];
+    if (record.sample.level == reading_value) {
+        Observations &levels = record.sample.level_db < 0 ? snapshot.levels_below_zero : snapshot.levels;
+        levels.sum += std::fabs(record.sample.level_db);
+        ++levels.count;
+    }
+    if (record.sample.ratio == reading_value) {
+        snapshot.ratios.sum += record.sample.error_ratio;
+        ++snapshot.ratios.count;
+    }
+    // Without a report the counters stay as they were.
+    const ReceiverFigures &receiver = record.receiver;
+    if (!receiver.reported)
+        return;
+    for (int kind = 0; kind < receiver_counts; ++kind) {
+        for (int part = 0; part < receiver_parts; ++part) {
+            RisingCounter &counter = snapshot.counters[kind][part];
+            // After the driver's mark, even a part it does not give now counts from zero when it does.
+            if (receiver.counts_restarted)
+                counter.last = 0;
+            if (receiver.counts[kind][part].given)
+                count(counter, receiver.counts[kind][part].value);
         }
-        // A counter once offered stays on the page, at its sum, while a sample lacks it.
-        if (length > counters.length[kind])
-            counters.length[kind] = length;
     }
 }
 
 std::string metrics_page(const MetricsSnapshot &snapshot)
 {
     std::string page;
-    family(page, "quorvex_info", "gauge", "What the monitor runs: its version, the tuner's driver and device.");
-    sample(page, "quorvex_info",
-           "version=\"" + label(snapshot.version) + "\",driver=\"" + label(snapshot.driver) + "\",device=\"" +
-               label(snapshot.device) + "\",mode=\"" + label(snapshot.mode) + "\"",
-           1);
+    const SampleRecord &last = snapshot.last;
+    if (snapshot.sampled) {
+        family(page, "quorvex_info", "gauge", "What the monitor runs: its version, the tuner's driver and device.");
+        sample(page, "quorvex_info",
+               "version=\"" + label(snapshot.version) + "\",driver=\"" + label(last.tuner.driver) + "\",device=\"" +
+                   label(last.tuner.device) + "\",mode=\"" + (last.tuner.watched ? "watches" : "tunes") + "\"",
+               "1");
+    }
     family(page, "quorvex_samples_total", "counter", "Samples taken, by the state the log gives them.");
     for (int state = 0; state < sample_state_count; ++state)
-        sample(page, "quorvex_samples_total", std::string("state=\"") + state_words[state] + "\"",
-               static_cast<double>(snapshot.samples[state]));
-    if (!snapshot.sampled)
-        return page;
+        sample(page, "quorvex_samples_total",
+               std::string("state=\"") + sample_state_word(static_cast<SampleState>(state)) + "\"",
+               number(snapshot.samples[state]));
+    family(page, "quorvex_sampled_level_decibels", "summary",
+           "Every sample's level, by its sign: the sum of the magnitudes, and the count.");
+    summary(page, "quorvex_sampled_level_decibels", "sign=\"positive\"", snapshot.levels);
+    summary(page, "quorvex_sampled_level_decibels", "sign=\"negative\"", snapshot.levels_below_zero);
+    family(page, "quorvex_sampled_bit_error_ratio", "summary", "Every sample's bit-error ratio.");
+    summary(page, "quorvex_sampled_bit_error_ratio", "", snapshot.ratios);
 
-    const SampleRecord &last = snapshot.last;
-    family(page, "quorvex_last_sample_timestamp_seconds", "gauge", "When the last sample was taken.");
-    sample(page, "quorvex_last_sample_timestamp_seconds", "", static_cast<double>(last.time));
-    // The sample's own time, so that each sample is one point of the series however the scrapes fall.
-    const std::string at = std::to_string(static_cast<long long>(last.time) * 1000);
-    if (last.sample.level == reading_value) {
-        family(page, "quorvex_level_decibels", "gauge", "The last sample's level.");
-        sample(page, "quorvex_level_decibels", "", last.sample.level_db, at);
+    if (snapshot.sampled) {
+        family(page, "quorvex_last_sample_timestamp_seconds", "gauge", "When the last sample was taken.");
+        sample(page, "quorvex_last_sample_timestamp_seconds", "", number(static_cast<double>(last.time)));
+        if (last.sample.level == reading_value) {
+            family(page, "quorvex_level_decibels", "gauge", "The last sample's level.");
+            sample(page, "quorvex_level_decibels", "", number(last.sample.level_db));
+        }
+        if (last.sample.ratio == reading_value) {
+            family(page, "quorvex_bit_error_ratio", "gauge", "The last sample's bit-error ratio.");
+            sample(page, "quorvex_bit_error_ratio", "", number(last.sample.error_ratio));
+        }
+        family(page, "quorvex_tuned_frequency_hertz", "gauge", "The frequency of the channel in force.");
+        sample(page, "quorvex_tuned_frequency_hertz", "", number(last.frequency_khz * 1000.0));
+        // Off both plans there is no channel, only the frequency.
+        if (!last.off_plan) {
+            family(page, "quorvex_channel", "gauge", "The channel in force, by band.");
+            sample(page, "quorvex_channel", is_cable(last.catv) ? "band=\"CATV\"" : "band=\"UHF\"",
+                   number(static_cast<double>(last.channel)));
+        }
+        if (last.receiver.reported)
+            reported(page, last.receiver);
     }
-    if (last.sample.ratio == reading_value) {
-        family(page, "quorvex_bit_error_ratio", "gauge", "The last sample's bit-error ratio.");
-        sample(page, "quorvex_bit_error_ratio", "", last.sample.error_ratio, at);
+    for (const Counted &c : counted) {
+        const RisingCounter(&counters)[receiver_parts] = snapshot.counters[c.kind];
+        whole_and_layers(
+            page, c.name, "counter", c.help, [&](int part) { return counters[part].offered; },
+            [&](int part) { return number(counters[part].total); });
     }
-    family(page, "quorvex_tuned_frequency_hertz", "gauge", "The frequency of the channel in force.");
-    sample(page, "quorvex_tuned_frequency_hertz", "", last.frequency_khz * 1000.0);
-    // Off both plans there is no channel, only the frequency.
-    if (!last.off_plan) {
-        family(page, "quorvex_channel", "gauge", "The channel in force, by band.");
-        sample(page, "quorvex_channel", is_cable(last.catv) ? "band=\"CATV\"" : "band=\"UHF\"", last.channel);
-    }
-    if (snapshot.frontend)
-        frontend(page, *snapshot.frontend, snapshot.counters);
     return page;
 }
 

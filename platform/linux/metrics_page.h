@@ -1,50 +1,45 @@
-// What a scrape reads: the snapshot each tick publishes, and the page made from it in the
-// Prometheus text format (0.0.4).
+// What a scrape reads: the tally the ticks keep of their records, and the page made from it in the
+// Prometheus text format (0.0.4). Every figure comes from the records; the page carries no
+// timestamps, so Prometheus stamps each scrape itself and marks a series stale at the first
+// scrape that lacks it.
 #pragma once
 
 #include <cstdint>
-#include <linux/dvb/frontend.h>
-#include <optional>
 #include <string>
 
 #include "platform/sample_record.h"
-#include "platform/tuning/frontend/statistics.h"
 
 namespace linux_platform {
 
-// A driver's counter as a counter Prometheus can take: it only rises. A count that goes down was
-// restarted (a retune, a driver's reset), and the sum goes on from what it counts since.
+// A driver's count as a counter Prometheus can take: it only rises. A restart (the driver's mark
+// after a tune, or a count that went down, a driver's reset) counts the new count whole.
 struct RisingCounter {
+    bool offered = false; // given by the driver once: on the page from then on
     std::uint64_t total = 0;
     std::uint64_t last = 0;
-    void count(std::uint64_t value)
-    {
-        total += value >= last ? value - last : value;
-        last = value;
-    }
 };
 
-// The frontend's counters, each summed per value the kernel gives: the whole, then ISDB-T's layers.
-enum FrontendCounter { pre_error_bits, pre_bits, post_error_bits, post_bits, error_blocks, blocks, counter_kinds };
-struct FrontendCounters {
-    RisingCounter counter[counter_kinds][MAX_DTV_STATS];
-    std::uint8_t length[counter_kinds] = {}; // how many values the kernel gave, 0 when it offers none
+// Every sample's value, where a gauge read at each scrape would miss those between scrapes: a
+// summary's sum and count.
+struct Observations {
+    double sum = 0;
+    std::uint64_t count = 0;
 };
 
 struct MetricsSnapshot {
     std::string version;
-    std::string driver; // "frontend" or "simulated"
-    std::string device;
-    std::string mode; // "tunes" or "watches"
     bool sampled = false;
     SampleRecord last{};
     std::uint64_t samples[sample_state_count] = {};
-    std::optional<tuning::Statistics> frontend; // of the last sample, when it was read
-    FrontendCounters counters;
+    // A sum may only rise for rate() to take it: levels below 0 dB are summed apart, by magnitude.
+    Observations levels;
+    Observations levels_below_zero;
+    Observations ratios;
+    RisingCounter counters[receiver_counts][receiver_parts];
 };
 
-// Moves the counters on by a sample's statistics.
-void count_frontend(const tuning::Statistics &statistics, FrontendCounters &counters);
+// Takes one tick's record into the tally.
+void tally_sample(const SampleRecord &record, MetricsSnapshot &snapshot);
 std::string metrics_page(const MetricsSnapshot &snapshot);
 
 } // namespace linux_platform

@@ -1,32 +1,31 @@
 // The alignment tone through PulseAudio's client library, which PipeWire's PulseAudio server
-// answers too: a playback stream fed from the library's own thread. Starting waits at most a
-// second for the server; a server that is missing, refuses or fails is one line, and silence.
+// answers too: a playback stream fed from the library's own thread. Everything that talks to the
+// server happens on that thread, so the caller never waits for it. A server that is missing,
+// refuses, goes away or does not answer within a second is one line, and silence; the library's
+// thread tries again once a second, and when a server answers the tone plays again, with one line.
 #include <pulse/pulseaudio.h>
 
-#include <chrono>
-#include <condition_variable>
-#include <cstdio>
-#include <mutex>
+#include <atomic>
+#include <cstdint>
 
 #include "platform/sound.h"
 #include "platform/tone/tone.h"
 
 namespace {
 
-enum class State { connecting, playing, failed };
-
 struct Output {
     pa_threaded_mainloop *loop = nullptr;
+    pa_time_event *retry = nullptr;
+    // The library thread's own while the loop runs; the caller's once it has stopped.
     pa_context *context = nullptr;
     pa_stream *stream = nullptr;
-    std::mutex mutex;
-    std::condition_variable changed;
-    State state = State::connecting;
+    std::atomic<bool> sounding{false};
 };
 
 Output output;
 
-const auto answer_limit = std::chrono::seconds(1);
+// How long an attempt may wait for the server's answer, and how long after a loss the next starts.
+const pa_usec_t retry_after = PA_USEC_PER_SEC;
 const int buffered_ms = 50; // what the server holds ahead: the pitch follows within about this
 
 // The library's own words are translated; these are the same under every locale.
@@ -43,18 +42,21 @@ const char *reason_for(int error)
     }
 }
 
-// On the library's thread.
-void settle(State state, const char *reason = nullptr)
+// The functions below run on the library's thread, and drop_connection on the caller's too once
+// the loop has stopped.
+
+void try_again_later()
 {
-    {
-        const std::lock_guard<std::mutex> lock(output.mutex);
-        if (output.state == State::failed)
-            return;
-        output.state = state;
-    }
-    output.changed.notify_all();
-    if (reason != nullptr)
-        tone::report_no_sound(reason);
+    timeval at{};
+    pa_timeval_add(pa_gettimeofday(&at), retry_after);
+    pa_threaded_mainloop_get_api(output.loop)->time_restart(output.retry, &at);
+}
+
+void lose(const char *reason)
+{
+    output.sounding = false;
+    tone::report_no_sound(reason);
+    try_again_later();
 }
 
 void write_samples(pa_stream *stream, size_t bytes, void *)
@@ -69,8 +71,11 @@ void write_samples(pa_stream *stream, size_t bytes, void *)
 void stream_state_changed(pa_stream *stream, void *)
 {
     switch (pa_stream_get_state(stream)) {
-    case PA_STREAM_READY: settle(State::playing); break;
-    case PA_STREAM_FAILED: settle(State::failed, reason_for(pa_context_errno(output.context))); break;
+    case PA_STREAM_READY:
+        output.sounding = true;
+        tone::report_sound_back();
+        break;
+    case PA_STREAM_FAILED: lose(reason_for(pa_context_errno(output.context))); break;
     default: break;
     }
 }
@@ -80,16 +85,17 @@ void open_stream(pa_context *context)
     const pa_sample_spec samples = {PA_SAMPLE_S16LE, tone::sample_rate, 1};
     output.stream = pa_stream_new(context, "alignment tone", &samples, nullptr);
     if (output.stream == nullptr) {
-        settle(State::failed, reason_for(pa_context_errno(context)));
+        lose(reason_for(pa_context_errno(context)));
         return;
     }
     pa_stream_set_state_callback(output.stream, stream_state_changed, nullptr);
     pa_stream_set_write_callback(output.stream, write_samples, nullptr);
+    tone::synth().start_from_silence();
     const auto bytes = static_cast<std::uint32_t>(pa_usec_to_bytes(buffered_ms * PA_USEC_PER_MSEC, &samples));
     const pa_buffer_attr buffering = {static_cast<std::uint32_t>(-1), bytes, static_cast<std::uint32_t>(-1), bytes / 4,
                                       static_cast<std::uint32_t>(-1)};
     if (pa_stream_connect_playback(output.stream, nullptr, &buffering, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0)
-        settle(State::failed, reason_for(pa_context_errno(context)));
+        lose(reason_for(pa_context_errno(context)));
 }
 
 void context_state_changed(pa_context *context, void *)
@@ -97,9 +103,53 @@ void context_state_changed(pa_context *context, void *)
     switch (pa_context_get_state(context)) {
     case PA_CONTEXT_READY: open_stream(context); break;
     case PA_CONTEXT_FAILED:
-    case PA_CONTEXT_TERMINATED: settle(State::failed, reason_for(pa_context_errno(context))); break;
+    case PA_CONTEXT_TERMINATED: lose(reason_for(pa_context_errno(context))); break;
     default: break;
     }
+}
+
+// The ends of a connection the program lets go are no loss to report: the callbacks go first.
+// A failed connection is let go here too, never inside its own callbacks.
+void drop_connection()
+{
+    if (output.stream != nullptr) {
+        pa_stream_set_state_callback(output.stream, nullptr, nullptr);
+        pa_stream_disconnect(output.stream);
+        pa_stream_unref(output.stream);
+        output.stream = nullptr;
+    }
+    if (output.context != nullptr) {
+        pa_context_set_state_callback(output.context, nullptr, nullptr);
+        pa_context_disconnect(output.context);
+        pa_context_unref(output.context);
+        output.context = nullptr;
+    }
+}
+
+void connect()
+{
+    output.context = pa_context_new(pa_threaded_mainloop_get_api(output.loop), "Quorvex");
+    if (output.context == nullptr) {
+        lose("the sound library cannot start");
+        return;
+    }
+    pa_context_set_state_callback(output.context, context_state_changed, nullptr);
+    // No server is started for the program: one that is not running is no sound.
+    if (pa_context_connect(output.context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+        lose(reason_for(pa_context_errno(output.context)));
+}
+
+// At the start, a second after each attempt and a second after a loss, unless the tone plays:
+// an attempt still on its way has waited long enough, and a new one starts.
+void try_again(pa_mainloop_api *, pa_time_event *, const timeval *, void *)
+{
+    if (output.sounding)
+        return;
+    if (output.context != nullptr && PA_CONTEXT_IS_GOOD(pa_context_get_state(output.context)))
+        tone::report_no_sound(reason_for(PA_ERR_TIMEOUT));
+    drop_connection();
+    try_again_later();
+    connect();
 }
 
 } // namespace
@@ -110,38 +160,19 @@ void start_tone()
         return;
     tone::arm_report();
     tone::synth().set_pitch(0);
-    output.state = State::connecting;
+    output.sounding = false;
     output.loop = pa_threaded_mainloop_new();
-    if (output.loop == nullptr) {
-        tone::report_no_sound("the sound library cannot start");
-        return;
+    if (output.loop != nullptr) {
+        // The loop is not running yet, so its events are the caller's to set: the first attempt at once.
+        pa_mainloop_api *api = pa_threaded_mainloop_get_api(output.loop);
+        timeval now{};
+        output.retry = api->time_new(api, pa_gettimeofday(&now), try_again, nullptr);
+        if (pa_threaded_mainloop_start(output.loop) >= 0)
+            return;
+        pa_threaded_mainloop_free(output.loop);
+        output.loop = nullptr;
     }
-    output.context = pa_context_new(pa_threaded_mainloop_get_api(output.loop), "Quorvex");
-    if (output.context == nullptr) {
-        tone::report_no_sound("the sound library cannot start");
-        stop_tone();
-        return;
-    }
-    pa_context_set_state_callback(output.context, context_state_changed, nullptr);
-    // No server is started for the program: one that is not running is no sound.
-    if (pa_context_connect(output.context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
-        pa_threaded_mainloop_start(output.loop) < 0) {
-        tone::report_no_sound(reason_for(pa_context_errno(output.context)));
-        stop_tone();
-        return;
-    }
-    std::unique_lock<std::mutex> lock(output.mutex);
-    if (!output.changed.wait_for(lock, answer_limit, [] { return output.state != State::connecting; })) {
-        output.state = State::failed;
-        lock.unlock();
-        tone::report_no_sound(reason_for(PA_ERR_TIMEOUT));
-        stop_tone();
-        return;
-    }
-    if (output.state == State::failed) {
-        lock.unlock();
-        stop_tone();
-    }
+    tone::report_no_sound("the sound library cannot start");
 }
 
 void set_tone_pitch(double hz) { tone::synth().set_pitch(hz); }
@@ -152,28 +183,12 @@ void stop_tone()
 {
     if (output.loop == nullptr)
         return;
-    bool playing = false;
-    {
-        const std::lock_guard<std::mutex> lock(output.mutex);
-        playing = output.state == State::playing;
-    }
-    if (playing)
+    if (output.sounding)
         tone::fade_out(buffered_ms);
-    // With the library's thread stopped, its objects are the caller's alone; their ends are no
-    // failure to report.
+    // Waits only for the callback under way, none of which waits for the server.
     pa_threaded_mainloop_stop(output.loop);
-    if (output.stream != nullptr) {
-        pa_stream_set_state_callback(output.stream, nullptr, nullptr);
-        pa_stream_disconnect(output.stream);
-        pa_stream_unref(output.stream);
-    }
-    if (output.context != nullptr) {
-        pa_context_set_state_callback(output.context, nullptr, nullptr);
-        pa_context_disconnect(output.context);
-        pa_context_unref(output.context);
-    }
+    drop_connection();
     pa_threaded_mainloop_free(output.loop);
     output.loop = nullptr;
-    output.context = nullptr;
-    output.stream = nullptr;
+    output.retry = nullptr;
 }

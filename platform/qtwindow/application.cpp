@@ -1,6 +1,7 @@
 #include "platform/qtwindow/application.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QApplication>
 #include <QGuiApplication>
 #include <clocale>
 #include <cstdio>
@@ -19,7 +20,7 @@ namespace qtwindow {
 
 namespace {
 
-bool starting = false;
+std::string problem;
 
 const char *display_name()
 {
@@ -41,20 +42,46 @@ bool platform_needs_display(std::string_view platform)
     return platform.empty() || platform.starts_with("xcb") || platform.starts_with("wayland");
 }
 
+// The window systems to try in turn, offscreen last: the one QT_QPA_PLATFORM names; or the
+// session's display, Wayland first in a Wayland session; offscreen alone without a display.
+std::string window_systems()
+{
+    const char *named = std::getenv("QT_QPA_PLATFORM");
+    if (named != nullptr && *named != 0)
+        return std::string_view(named) == "offscreen" ? named : std::string(named) + ";offscreen";
+    const char *session = std::getenv("XDG_SESSION_TYPE");
+    const bool wayland_session = session != nullptr && std::string_view(session) == "wayland";
+    std::string systems;
+    if (has_display("WAYLAND_DISPLAY") && wayland_session)
+        systems += "wayland;";
+    if (has_display("DISPLAY"))
+        systems += "xcb;";
+    if (has_display("WAYLAND_DISPLAY") && !wayland_session)
+        systems += "wayland;";
+    return systems + "offscreen";
+}
+
+// The line for a start on offscreen when another window system was asked for first.
+std::string problem_of(const std::string &systems)
+{
+    const std::string first = systems.substr(0, systems.find(';'));
+    if (first == "offscreen")
+        return {};
+    if (platform_needs_display(first))
+        return std::string("quorvex: cannot open the display \"") + display_name() + "\"" + missing_wayland_support();
+    return "quorvex: cannot start the window system \"" + first + "\" that QT_QPA_PLATFORM names";
+}
+
 // Standard error carries the program's diagnostics only, so the toolkit's own messages are not
-// passed on. Those that matter end the program with its own line: a window system that cannot be
-// started, with the exit code of a window that could not be created, and a Wayland connection
-// that broke.
+// passed on. Should not even offscreen start, the start ends with the program's own line; a
+// Wayland connection that broke ends the program with its own line too.
+bool starting = false;
 void toolkit_message(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
     report_lost_wayland_connection(message);
     if (type != QtFatalMsg || !starting)
         return;
-    const char *platform = std::getenv("QT_QPA_PLATFORM");
-    if (platform_needs_display(platform == nullptr ? "" : platform))
-        std::fprintf(stderr, "quorvex: cannot open the display \"%s\"%s\n", display_name(), missing_wayland_support());
-    else
-        std::fprintf(stderr, "quorvex: cannot start the window system \"%s\" that QT_QPA_PLATFORM names\n", platform);
+    std::fprintf(stderr, "quorvex: cannot start a window system\n");
     std::fflush(stderr);
     _exit(1);
 }
@@ -98,21 +125,17 @@ public:
 
 } // namespace
 
-QApplication &application()
+void start_application()
 {
-    if (QCoreApplication::instance() != nullptr) {
-        auto *existing = qobject_cast<QApplication *>(QCoreApplication::instance());
-        if (existing == nullptr)
-            qFatal("qtwindow: windows need a QApplication, not a QCoreApplication");
-        return *existing;
-    }
-    if (!has_display("DISPLAY") && !has_display("WAYLAND_DISPLAY"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (QCoreApplication::instance() != nullptr)
+        return;
+    qInstallMessageHandler(toolkit_message);
     // A repaint gives X the few pixels that changed. Through a shared-memory image, each repaint
     // would first wait for the server to finish reading the last one, a round trip that costs
     // more than sending those pixels on the connection.
     setenv("QT_XCB_NO_MITSHM", "1", 0);
-    qInstallMessageHandler(toolkit_message);
+    const std::string systems = window_systems();
+    setenv("QT_QPA_PLATFORM", systems.c_str(), 1);
     static int argc = 1;
     static char name[] = "quorvex";
     static char *argv[] = {name, nullptr};
@@ -120,6 +143,8 @@ QApplication &application()
     starting = true;
     auto *app = new QApplication(argc, argv);
     starting = false;
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        problem = problem_of(systems);
     if (const auto *x11 = app->nativeInterface<QNativeInterface::QX11Application>()) {
         x_connection = x11->connection();
         std::atexit(report_lost_display);
@@ -136,7 +161,8 @@ QApplication &application()
     app->installNativeEventFilter(&destroyed_from_outside);
     hear_termination_requests();
     watch_accelerator_keys(*app);
-    return *app;
 }
+
+const std::string &window_system_problem() { return problem; }
 
 } // namespace qtwindow

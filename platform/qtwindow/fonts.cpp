@@ -9,7 +9,6 @@
 #include <tuple>
 
 #include "platform/platform.h"
-#include "platform/qtwindow/application.h"
 
 namespace qtwindow {
 
@@ -51,7 +50,6 @@ static void fit_cell_height(QFont &font, int cell_height)
 
 static QFont resolve_font(int height, int weight, bool italic, bool underline, bool strike_out, const QString &face)
 {
-    application();
     const Substitute substitute = substitute_for(face);
     QFont font;
     font.setFamilies(QStringList{face} + substitute.families);

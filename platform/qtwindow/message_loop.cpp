@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/qtwindow/application.h"
 #include "platform/qtwindow/paint.h"
 #include "platform/qtwindow/seams.h"
 #include "platform/qtwindow/timers.h"
@@ -79,7 +78,6 @@ BYTE key_modifiers() { return queue().key_modifiers; }
 
 int pump_messages()
 {
-    application();
     int dispatched = 0;
     while (const std::optional<MSG> message = next_message(false)) {
         DispatchMessageW(&*message);
@@ -101,7 +99,6 @@ BOOL GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
 {
     if (lpMsg == nullptr || hWnd != nullptr || wMsgFilterMin != 0 || wMsgFilterMax != 0)
         return -1;
-    application();
     for (;;) {
         if (const std::optional<MSG> message = next_message(true)) {
             *lpMsg = *message;
@@ -116,16 +113,5 @@ BOOL GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
 
 // Qt's widgets turn keys into characters themselves.
 BOOL TranslateMessage(const MSG *) { return FALSE; }
-
-LRESULT DispatchMessageW(const MSG *lpMsg)
-{
-    if (lpMsg == nullptr)
-        return 0;
-    if (lpMsg->message == WM_TIMER && lpMsg->lParam != 0) {
-        reinterpret_cast<TIMERPROC>(lpMsg->lParam)(lpMsg->hwnd, WM_TIMER, lpMsg->wParam, lpMsg->time);
-        return 0;
-    }
-    return SendMessageW(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
-}
 
 VOID PostQuitMessage(int nExitCode) { queue().quit_code = nExitCode; }

@@ -4,14 +4,9 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QPixmap>
-#include <algorithm>
 #include <map>
-#include <string_view>
 
-#include "platform/qtwindow/application.h"
 #include "platform/qtwindow/handle_table.h"
-#include "platform/qtwindow/string_table.h"
-#include "platform/qtwindow/text.h"
 #include "res/resource.h"
 
 namespace qtwindow {
@@ -48,15 +43,6 @@ QIcon icon_of(HICON icon)
 
 using namespace qtwindow;
 
-// The read-only pointer form (a buffer size of 0) is not provided.
-int LoadStringW(HINSTANCE, UINT uID, LPWSTR lpBuffer, int cchBufferMax)
-{
-    const auto table = string_table();
-    const auto found = std::find_if(table.begin(), table.end(), [&](const StringResource &s) { return s.id == uID; });
-    return copy_text(found == table.end() ? std::wstring_view() : std::wstring_view(found->text), lpBuffer,
-                     cchBufferMax);
-}
-
 HICON LoadIconW(HINSTANCE, LPCWSTR lpIconName)
 {
     // Both icon groups hold the same images; each keeps one handle, as Windows shares loaded icons.
@@ -67,7 +53,6 @@ HICON LoadIconW(HINSTANCE, LPCWSTR lpIconName)
     const auto found = loaded.find(id);
     if (found != loaded.end())
         return found->second;
-    application();
     return loaded[id] = icons().add([](HICON) { return program_icon(); });
 }
 

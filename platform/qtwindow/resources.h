@@ -1,4 +1,4 @@
-// The program's resources: its string table and its icons.
+// The program's icons (its string table: string_table.h).
 #pragma once
 
 #include <QIcon>

@@ -2,13 +2,9 @@
 
 #include <QApplication>
 #include <QSocketNotifier>
-#include <QWidget>
-#include <cerrno>
-#include <csignal>
-#include <fcntl.h>
-#include <unistd.h>
 
-#include "platform/qtwindow/application.h"
+#include "platform/linux/termination.h"
+#include "platform/qtwindow/message_box.h"
 #include "platform/qtwindow/message_loop.h"
 #include "platform/qtwindow/window.h"
 
@@ -16,38 +12,10 @@ namespace qtwindow {
 
 namespace {
 
-const int termination_signals[] = {SIGINT, SIGTERM, SIGHUP};
-// The handler's only way to the GUI thread, which does the work.
-int request_pipe[2] = {-1, -1};
-volatile std::sig_atomic_t requests = 0;
-
-// Only what is safe in a signal handler. The three signals are blocked while it runs, so a count
-// of requests needs no more than this.
-void on_termination_signal(int signal_number)
-{
-    requests = requests + 1;
-    if (requests == 1) {
-        const int saved_errno = errno;
-        const char request = 0;
-        [[maybe_unused]] const ssize_t written = write(request_pipe[1], &request, 1);
-        errno = saved_errno;
-        return;
-    }
-    // Closing already: the signal does what it would have done, once the handler returns.
-    struct sigaction default_action = {};
-    default_action.sa_handler = SIG_DFL;
-    sigaction(signal_number, &default_action, nullptr);
-    raise(signal_number);
-}
-
 void close_top_level_windows()
 {
-    char requests_read[16];
-    while (read(request_pipe[0], requests_read, sizeof requests_read) > 0) {
-    }
-    // A box waiting for an answer would hold the close path up; it counts as answered.
-    if (QWidget *modal = QApplication::activeModalWidget())
-        modal->close();
+    linux_platform::take_termination_requests();
+    answer_message_boxes();
     for (HWND hwnd : window_handles()) {
         const Window *window = find_window(hwnd);
         if (window->parent() == nullptr && !window->destroying)
@@ -57,28 +25,12 @@ void close_top_level_windows()
 
 } // namespace
 
-void close_windows_on_termination_signals()
-{
-    if (pipe2(request_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return;
-    struct sigaction action = {};
-    action.sa_handler = on_termination_signal;
-    action.sa_flags = SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    for (const int signal_number : termination_signals)
-        sigaddset(&action.sa_mask, signal_number);
-    for (const int signal_number : termination_signals) {
-        struct sigaction before = {};
-        if (sigaction(signal_number, nullptr, &before) == 0 && before.sa_handler != SIG_IGN)
-            sigaction(signal_number, &action, nullptr);
-    }
-}
-
 void hear_termination_requests()
 {
-    if (request_pipe[0] < 0)
+    const int requests = linux_platform::termination_requests();
+    if (requests < 0)
         return;
-    auto *notifier = new QSocketNotifier(request_pipe[0], QSocketNotifier::Read, &application());
+    auto *notifier = new QSocketNotifier(requests, QSocketNotifier::Read, qApp);
     QObject::connect(notifier, &QSocketNotifier::activated, close_top_level_windows);
 }
 

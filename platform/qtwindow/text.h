@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QString>
-#include <string_view>
 
 #include "platform/platform.h"
 
@@ -11,9 +10,5 @@ namespace qtwindow {
 // A null text reads as empty.
 QString to_qstring(LPCWSTR text);
 QString to_qstring(LPCWSTR text, int count);
-
-// Copies as Win32 does into a buffer of size characters: at most size - 1 of them and a
-// terminator. Returns the number copied, terminator excluded.
-int copy_text(std::wstring_view text, LPWSTR buffer, int size);
 
 } // namespace qtwindow

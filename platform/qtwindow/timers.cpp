@@ -9,7 +9,6 @@
 #include <memory>
 #include <utility>
 
-#include "platform/qtwindow/application.h"
 #include "platform/qtwindow/seams.h"
 #include "platform/qtwindow/window.h"
 
@@ -134,7 +133,6 @@ UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerF
 {
     if (timers().failing || find_window(hWnd) == nullptr)
         return 0;
-    application();
     const TimerKey key{hWnd, nIDEvent};
     // The same window and id replace the running timer and restart its period.
     Timer &timer = timers().running[key];
@@ -145,3 +143,5 @@ UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerF
 }
 
 BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent) { return timers().running.erase({hWnd, uIDEvent}) != 0 ? TRUE : FALSE; }
+
+DWORD GetTickCount() { return tick_count(); }

@@ -1,6 +1,7 @@
 #include "platform/qtwindow/window.h"
 
 #include "platform/qtwindow/handle_table.h"
+#include "platform/qtwindow/string_table.h"
 #include "platform/qtwindow/text.h"
 
 namespace qtwindow {

@@ -1,6 +1,7 @@
 // Creating, showing and destroying windows, and sending them messages.
 #include <QGuiApplication>
 #include <QScreen>
+#include <cstdio>
 
 #include "platform/platform.h"
 #include "platform/qtwindow/application.h"
@@ -10,6 +11,7 @@
 #include "platform/qtwindow/text.h"
 #include "platform/qtwindow/timers.h"
 #include "platform/qtwindow/window_class.h"
+#include "platform/qtwindow/window_common.h"
 
 namespace qtwindow {
 
@@ -25,12 +27,24 @@ void fail_window_creation(bool on) { creation_failing() = on; }
 
 using namespace qtwindow;
 
+// While the display cannot be opened, a window is refused, with the line that says why, once.
+static bool display_refuses_window()
+{
+    const std::string &problem = window_system_problem();
+    static bool said = false;
+    if (!problem.empty() && !said) {
+        std::fprintf(stderr, "%s\n", problem.c_str());
+        std::fflush(stderr);
+        said = true;
+    }
+    return !problem.empty();
+}
+
 // Registered classes come before the standard controls, as on Windows; a control needs a parent.
 HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName, DWORD dwStyle, int X, int Y,
                      int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam)
 {
-    application();
-    if (creation_failing() || lpClassName == nullptr || IS_INTRESOURCE(lpClassName))
+    if (creation_failing() || lpClassName == nullptr || IS_INTRESOURCE(lpClassName) || display_refuses_window())
         return nullptr;
     Window *parent = find_window(hWndParent);
     if (hWndParent != nullptr && parent == nullptr)
@@ -42,18 +56,8 @@ HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName,
     if (registered == nullptr && control == nullptr)
         return nullptr;
 
-    CREATESTRUCTW create{.lpCreateParams = lpParam,
-                         .hInstance = hInstance,
-                         .hMenu = hMenu,
-                         .hwndParent = hWndParent,
-                         .cy = nHeight,
-                         .cx = nWidth,
-                         .y = Y,
-                         .x = X,
-                         .style = static_cast<LONG>(dwStyle),
-                         .lpszName = lpWindowName,
-                         .lpszClass = lpClassName,
-                         .dwExStyle = dwExStyle};
+    CREATESTRUCTW create = creation_parameters(dwExStyle, lpClassName, lpWindowName, dwStyle, X, Y, nWidth, nHeight,
+                                               hWndParent, hMenu, hInstance, lpParam);
     const HWND hwnd = add_window([&](HWND handle) -> std::unique_ptr<Window> {
         if (registered != nullptr)
             return std::make_unique<ClientWindow>(handle, *registered, create, parent_widget);
@@ -122,7 +126,6 @@ LRESULT SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 // The primary screen, whatever platform Qt runs on (offscreen: the size it reports).
 int GetSystemMetrics(int nIndex)
 {
-    application();
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     switch (nIndex) {
     case SM_CXSCREEN: return screen.width();

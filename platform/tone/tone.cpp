@@ -55,6 +55,12 @@ void Synth::render(std::int16_t *samples, std::size_t count)
     }
 }
 
+void Synth::start_from_silence()
+{
+    gain_ = 0.0;
+    ticking_ = false;
+}
+
 Synth &synth()
 {
     static Synth the_synth;
@@ -74,6 +80,14 @@ void report_no_sound(const char *reason)
     if (reported.exchange(true))
         return;
     std::fprintf(stderr, "quorvex: no sound: %s; the alignment mode runs silent\n", reason);
+    std::fflush(stderr);
+}
+
+void report_sound_back()
+{
+    if (!reported.exchange(false))
+        return;
+    std::fputs("quorvex: sound: the sound server is back; the tone plays again\n", stderr);
     std::fflush(stderr);
 }
 

@@ -1,5 +1,5 @@
-// What the Windows and Linux sound outputs share: the tone's samples, and the line that tells the
-// user there is no sound.
+// What the Windows and Linux sound outputs share: the tone's samples, and the lines that tell the
+// user the sound has gone and is back.
 #pragma once
 
 #include <atomic>
@@ -18,6 +18,9 @@ public:
     void set_pitch(double hz) { target_hz_.store(hz, std::memory_order_relaxed); }
     void tick() { ticks_asked_.fetch_add(1, std::memory_order_relaxed); }
     void render(std::int16_t *samples, std::size_t count);
+    // On the rendering thread, before a new output's first samples: what an output that went away
+    // was playing is gone with it, so the tone fades in from silence rather than starting loud.
+    void start_from_silence();
 
 private:
     std::atomic<double> target_hz_{0.0};
@@ -37,8 +40,12 @@ Synth &synth();
 // output cuts nothing but silence.
 void fade_out(int buffered_ms);
 
-// "quorvex: no sound: REASON; the alignment mode runs silent", once per start of the tone.
+// "quorvex: no sound: REASON; the alignment mode runs silent": once when the sound goes, however
+// often it is tried again, and again only after it has come back.
 void report_no_sound(const char *reason);
+// "quorvex: sound: the sound server is back; the tone plays again", after a loss only.
+void report_sound_back();
+// Each start of the tone reports afresh.
 void arm_report();
 
 } // namespace tone

@@ -36,14 +36,11 @@ void DisplayTest::start()
     qtwindow::pump_messages();
 }
 
-int DisplayTest::run_program(std::function<void()> idle)
+int DisplayTest::run_program(std::function<void()> idle, std::wstring command_line)
 {
     qtwindow::on_idle(std::move(idle));
     int exit_code = -1;
-    output = stdout_of([&] {
-        WCHAR command_line[] = L"";
-        exit_code = wWinMain(instance, nullptr, command_line, SW_SHOWNORMAL);
-    });
+    output = stdout_of([&] { exit_code = wWinMain(instance, nullptr, command_line.data(), SW_SHOWNORMAL); });
     qtwindow::on_idle({});
     const std::vector<HWND> windows = qtwindow::top_level_windows();
     hwnd = windows.empty() ? nullptr : windows.front();

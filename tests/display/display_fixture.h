@@ -16,9 +16,9 @@ protected:
 
     // Start-up as the entry point does it, up to the first paint.
     void start();
-    // Runs the entry point; idle is called whenever the program waits for something to happen.
-    // Keeps what it wrote to standard output in output.
-    int run_program(std::function<void()> idle);
+    // Runs the entry point with the command line given; idle is called whenever the program waits
+    // for something to happen. Keeps what it wrote to standard output in output.
+    int run_program(std::function<void()> idle, std::wstring command_line = L"");
     // Lets the given time pass and handles what falls due; returns what the program wrote to
     // standard output meanwhile.
     std::string wait_ms(unsigned ms);

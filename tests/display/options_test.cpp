@@ -42,6 +42,7 @@ TEST(StartOptionsTest, EveryOptionSetsWhatItNames)
         {L"--watch --channel 24", start_monitor, {1, 24, 0}, L"", true},
         {L"--align", start_monitor, {1, 13, 0}, L"", false, L"", true},
         {L"--interval 10 --align --channel 24", start_monitor, {10, 24, 0}, L"", false, L"", true},
+        {L"--align --catv", start_monitor, {1, 13, 1}, L"", false, L"", true},
         {L"--help", show_help, {1, 13, 0}, L""},
         {L"--version", show_version, {1, 13, 0}, L""},
         {L"--channel 27 --help", show_help, {1, 27, 0}, L""},
@@ -49,7 +50,6 @@ TEST(StartOptionsTest, EveryOptionSetsWhatItNames)
         {L"--metrics 19110", start_monitor, {1, 13, 0}, L"", false, L"19110"},
         {L"--metrics=0.0.0.0:9", start_monitor, {1, 13, 0}, L"", false, L"0.0.0.0:9"},
         {L"--metrics [::1]:65535", start_monitor, {1, 13, 0}, L"", false, L"[::1]:65535"},
-        {L"--metrics systemd", start_monitor, {1, 13, 0}, L"", false, L"systemd"},
     };
     for (const Accepted &row : table) {
         const StartOptions options = parse_command_line(row.line);
@@ -81,6 +81,8 @@ TEST(StartOptionsTest, EveryBadFormIsOneLineSayingWhatIsWrong)
         {L"--metrics localhost:9100", L"--metrics localhost:9100" + not_an_address},
         {L"--metrics ::1:9100", L"--metrics ::1:9100" + not_an_address},
         {L"--metrics [::1]", L"--metrics [::1]" + not_an_address},
+        // No service manager started the tests (LISTEN_PID).
+        {L"--metrics systemd", L"--metrics systemd: the service manager handed over no listening socket"},
         {L"--metrics", L"--metrics needs a value"},
         {L"--channel 70", L"--channel 70: out of range (13 to 62, or 63 with --catv)"},
         {L"--channel 63", L"--channel 63: out of range (13 to 62, or 63 with --catv)"},

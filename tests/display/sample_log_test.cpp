@@ -2,6 +2,7 @@
 // of a new file, numbers that keep their decimal point under any locale, a file that cannot be
 // opened, and a disk that fails while the monitor runs.
 #include <cerrno>
+#include <chrono>
 #include <clocale>
 #include <csignal>
 #include <cstdlib>
@@ -9,9 +10,12 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <optional>
 #include <sstream>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <thread>
 #include <unistd.h>
 
 #include "support/sim_fixture.h"
@@ -163,7 +167,7 @@ TEST_F(SampleLogTest, RowsCarryTheSettingsInForce)
     tick();
     // Watching a tuner another program holds on a frequency of neither plan: no channel to name.
     write_sample_log_row(
-        {test_moment, 14, 0, 500000, {reading_zero, -1.0, reading_failed, 0.0}, sample_no_level, true});
+        {test_moment, 14, 0, 500000, {reading_zero, -1.0, reading_failed, 0.0}, sample_no_level, true, {}});
     EXPECT_EQ(rows_without_time(), "27,CATV,249000,0.0,0.00E+00,ok\n"
                                    "13,CATV,111000,0.0,0.00E+00,ok\n"
                                    "62,UHF,767000,0.0,0.00E+00,ok\n"
@@ -221,6 +225,31 @@ TEST_F(SampleLogTest, TheHeaderStartsANewOrEmptiedFileOnly)
     text = contents();
     EXPECT_EQ(text.substr(0, header.size()), header);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2);
+}
+
+// Another instance holds the lock for three of the writer's tries (5 ms apart), halfway through
+// its own row: the row waits for it and goes in whole, after that one.
+TEST_F(SampleLogTest, ARowWaitsForALockHeldForAFewTries)
+{
+    answer_level_value(0x054000);
+    answer_error_count(256);
+    answer_cycle_count(100);
+    const std::string row = "2026-12-07T22:16:05+09:00,13,UHF,473000,24.1,1.57E-03,ok\n";
+    ASSERT_TRUE(open_sample_log(path.wstring()));
+    std::promise<void> holding;
+    std::thread other([&] {
+        const int descriptor = open(path.c_str(), O_WRONLY | O_APPEND);
+        flock(descriptor, LOCK_EX);
+        EXPECT_EQ(write(descriptor, row.data(), 20), 20);
+        holding.set_value();
+        std::this_thread::sleep_for(std::chrono::milliseconds(15));
+        EXPECT_EQ(write(descriptor, row.data() + 20, row.size() - 20), static_cast<ssize_t>(row.size() - 20));
+        close(descriptor);
+    });
+    holding.get_future().wait();
+    tick();
+    other.join();
+    EXPECT_EQ(contents(), header + row + row);
 }
 
 // A numeric locale in force for as long as it lives, made by localedef in a folder of the test's;

@@ -28,7 +28,7 @@ void start_once()
         return;
     if (std::freopen("/dev/null", "w", stdout) == nullptr)
         std::abort();
-    qtwindow::application();
+    qtwindow::start_application();
     qtwindow::use_virtual_clock(true);
     qtwindow::intercept_message_boxes();
     tuning::reset();

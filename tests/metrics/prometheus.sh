@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# A real Prometheus, Debian's, scrapes the program on the simulated tuner every second while it
-# samples every two: the level series Prometheus stores is, sample for sample, the levels of the
-# program's own log, and its counter of samples by state ends at the log's rows per state. promtool
+# A real Prometheus, Debian's, scrapes the program twice a second while it samples four times a
+# second in alignment mode on the simulated ISDB-T receiver, until the tuner is pulled. Prometheus
+# drops no sample for a duplicate timestamp, and counts every level the program printed; the
+# level and the receiver's own figures are absent from the first scrape after the signal went,
+# while the counters stay as they were; the layers' counters add up to the whole's; its counter of
+# samples by state is the log's rows per state; the examples of docs/metrics.md answer. promtool
 # finds nothing to say about a scraped page.
 #
 #   tests/metrics/prometheus.sh QUORVEX
@@ -11,6 +14,7 @@ source "$(dirname "$0")/../support/checks.sh"
 needs prometheus "Debian's prometheus"
 needs promtool "Debian's prometheus"
 needs curl "Debian's curl"
+needs jq "Debian's jq"
 
 work=$(mktemp -d)
 started=()
@@ -21,7 +25,7 @@ prometheus_port=$(free_port)
 
 cat >"$work/prometheus.yml" <<CONFIG
 global:
-  scrape_interval: 1s
+  scrape_interval: 500ms
 scrape_configs:
   - job_name: quorvex
     static_configs:
@@ -35,42 +39,63 @@ started+=($!)
 scraping() { curl -sf "http://127.0.0.1:$prometheus_port/api/v1/targets" | grep -q '"lastScrape":"2'; }
 require "Prometheus scrapes the program's address" 0 "$(wait_until 30 scraping; echo $?)"
 
-# Six samples, then the tuner is pulled: rows of two states.
-env -u DISPLAY -u WAYLAND_DISPLAY TZ=UTC QUORVEX_SIM=unplug-after=6 QUORVEX_SIM_SEED=3 "$program" --interval 2 \
+# Forty samples with a level, then the tuner is pulled.
+env -u DISPLAY -u WAYLAND_DISPLAY TZ=UTC QUORVEX_SIM=unplug-after=40 QUORVEX_SIM_SEED=3 "$program" --align \
   --log "$work/levels.csv" --metrics "127.0.0.1:$quorvex_port" >"$work/out" 2>"$work/err" &
 started+=($!)
 
-rows() { [ -f "$work/levels.csv" ] && [ "$(($(wc -l <"$work/levels.csv") - 1))" -ge "$1" ]; }
-require "the program logs nine samples" 0 "$(wait_until 60 rows 9; echo $?)"
-
-# What Prometheus holds as of a moment: its last scrape then, and the log's rows up to the sample
-# that scrape saw. The program samples on meanwhile.
-moment=$(date +%s.%N)
-sleep 1.5
-query() { # PromQL, as of the moment: an instant's value, or a range's points as "time value"
-  curl -sf --get "http://127.0.0.1:$prometheus_port/api/v1/query" --data-urlencode "query=$1" \
-    --data-urlencode "time=$moment" | python3 -c 'import json, sys
-for r in json.load(sys.stdin)["data"]["result"]:
-    if "value" in r:
-        print(r["value"][1])
-    for t, v in r.get("values", []):
-        print(int(float(t)), "%.1f" % float(v))'
+page_with_layers() {
+  curl -sf "http://127.0.0.1:$quorvex_port/metrics" >"$work/page" && grep -q '^quorvex_frontend_layer_' "$work/page"
 }
-last=$(query quorvex_last_sample_timestamp_seconds)
-require "a sample scraped by then" yes "$([ -n "$last" ] && echo yes || echo no)"
-seen=$(tail -n +2 "$work/levels.csv" | while IFS=, read -r when rest; do
-  [ "$(date -u -d "$when" +%s)" -le "$last" ] && echo "$(date -u -d "$when" +%s),$rest"
-done)
+require "a page with the receiver's layers" 0 "$(wait_until 30 page_with_layers; echo $?)"
+check "promtool on a scraped page" "" "$(promtool check metrics <"$work/page" 2>&1)"
 
-# Each level in the log, at its time, beside each point of the stored series, rounded as the log
-# rounds it.
-check "the stored level series is the log's levels, sample for sample" \
-  "$(echo "$seen" | awk -F, '$5 != "" { print $1, $5 }')" "$(query 'quorvex_level_decibels[10m]' | awk '$1 <= '"$last")"
-check "six levels in the series" 6 "$(query 'quorvex_level_decibels[10m]' | wc -l)"
-for state in ok no-level no-ratio ratio-failed failed; do
-  check "samples counted as $state" "$(echo "$seen" | grep -c ",$state\$")" \
-    "$(query "quorvex_samples_total{state=\"$state\"}")"
+query() { # PromQL at a time: an instant's values, or a range's points as "time value"
+  curl -sf --get "http://127.0.0.1:$prometheus_port/api/v1/query" --data-urlencode "query=$1" \
+    --data-urlencode "time=$2" | jq -r '.data.result[] | if .value then .value[1] else .values[] | "\(.[0]) \(.[1])" end'
+}
+# The first scrape that saw the tuner gone, and one more after it, when every count has stopped.
+failures_seen() { [ "$(query 'quorvex_samples_total{state="failed"}[1m]' "$(date +%s.%N)" | awk '$2 > 0' | wc -l)" -ge 2 ]; }
+require "Prometheus saw the tuner gone" 0 "$(wait_until 60 failures_seen; echo $?)"
+moment=$(date +%s.%N)
+gone=$(query 'quorvex_samples_total{state="failed"}[1m]' "$moment" | awk '$2 > 0 { print $1; exit }')
+before=$(awk -v t="$gone" 'BEGIN { printf "%.3f", t - 0.001 }')
+
+check "the level at the scrape before" 1 "$(query quorvex_level_decibels "$before" | wc -l)"
+for absent in quorvex_level_decibels quorvex_bit_error_ratio quorvex_frontend_status \
+  quorvex_frontend_carrier_to_noise_decibels quorvex_frontend_layer_carrier_to_noise_decibels; do
+  check "$absent absent from the first scrape after the signal went" "" "$(query "$absent" "$gone")"
 done
-check "promtool on a scraped page" "" "$(curl -sf "http://127.0.0.1:$quorvex_port/metrics" | promtool check metrics 2>&1)"
-check "the program's standard error" "" "$(grep -v 'IKsPropertySet.Set' "$work/err")"
+kinds="pre_bit_errors pre_bit_count post_bit_errors post_bit_count error_blocks blocks"
+for kind in $kinds; do
+  counter=quorvex_frontend_${kind}_total
+  check "$counter stays, unchanged" "$(query "$counter" "$moment")" "$(query "$counter" "$gone")"
+  check "sum() of the layers' $kind is the whole's" "$(query "$counter" "$moment")" \
+    "$(query "sum(quorvex_frontend_layer_${kind}_total)" "$moment")"
+done
+
+# Every sample Prometheus was given is stored: none has its time, so none can clash.
+duplicates=$(curl -sf "http://127.0.0.1:$prometheus_port/metrics" |
+  awk '/^prometheus_target_scrapes_sample_duplicate_timestamp_total / { print $2 }')
+check "no sample dropped for a duplicate timestamp" 0 "$duplicates"
+# And every sample is in the summaries: the count of levels is the count of lines with one, their sum
+# the lines' levels' within the lines' rounding.
+levels=$(grep -v '^ -- ' "$work/out" | cut -d'|' -f1)
+check "every level counted" "$(echo "$levels" | wc -l)" \
+  "$(query 'sum(quorvex_sampled_level_decibels_count)' "$moment")"
+check "the levels summed" yes "$(echo "$levels" | awk -v sum="$(query 'quorvex_sampled_level_decibels_sum{sign="positive"}' "$moment")" \
+  '{ total += $1 } END { print (sum - total < NR * 0.05 && total - sum < NR * 0.05) ? "yes" : "no: " sum " against " total }')"
+# The examples of docs/metrics.md: the mean level lies within the levels, and each layer has a ratio.
+check "the mean level of every sample" yes "$(echo "$levels" | awk -v mean="$(query '(rate(quorvex_sampled_level_decibels_sum{sign="positive"}[1m])
+  - ignoring(sign) rate(quorvex_sampled_level_decibels_sum{sign="negative"}[1m]))
+  / ignoring(sign) sum without(sign) (rate(quorvex_sampled_level_decibels_count[1m]))' "$moment")" \
+  'NR == 1 || $1 < low { low = $1 } NR == 1 || $1 > high { high = $1 }
+   END { print (mean != "" && mean >= low - 0.05 && mean <= high + 0.05) ? "yes" : "no: " mean " beside " low " to " high }')"
+check "the ratio of each layer" 3 "$(query 'rate(quorvex_frontend_layer_post_bit_errors_total[1m])
+  / rate(quorvex_frontend_layer_post_bit_count_total[1m])' "$moment" | grep -c '^[0-9]')"
+for state in ok no-level no-ratio ratio-failed; do
+  check "samples counted as $state" "$(grep -c ",$state\$" "$work/levels.csv")" \
+    "$(query "quorvex_samples_total{state=\"$state\"}" "$moment")"
+done
+check "the program's standard error" "" "$(grep -v 'IKsPropertySet.Set\|no sound server' "$work/err")"
 [ "$checks" -gt 0 ] && [ "$failures" -eq 0 ]

@@ -19,58 +19,13 @@ package=$(basename "$deb")
 [ "$(id -u)" = 0 ] || { echo "FAIL: the install test needs root (chroot, mount)"; exit 1; }
 mkdir -p "$artefacts"
 
-cache=${XDG_CACHE_HOME:-$HOME/.cache}/quorvex-package
-base=$cache/bookworm-minbase-man-db.tar
-archives=$cache/archives
-mkdir -p "$archives"
-root=$(mktemp -d "$cache/root.XXXXXX")
-
-# Only what is mounted inside the root is unmounted; the root is deleted only once nothing is
-# mounted below it any more, so the host's /dev can never be reached through it.
-mounted_below_root() { awk -v root="$root/" 'index($2 "/", root) == 1 { found = 1 } END { exit !found }' /proc/self/mounts; }
-cleanup() {
-  for point in tmp dev proc; do
-    umount -R "$root/$point" 2>/dev/null || umount -R -l "$root/$point" 2>/dev/null
-  done
-  if mounted_below_root; then
-    echo "install.sh: left $root in place: something is still mounted below it"
-  else
-    rm -rf "$root"
-  fi
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../support/debian_root.sh"
+trap remove_root EXIT
 trap 'exit 130' INT TERM
-
-if [ ! -f "$base" ]; then
-  command -v debootstrap >/dev/null || { echo "FAIL: debootstrap is not installed (script/bootstrap installs it)"; exit 1; }
-  mirror=$(awk '/^URIs:/{print $2; exit}' /etc/apt/sources.list.d/debian.sources 2>/dev/null)
-  [ -n "$mirror" ] || mirror=$(awk '/^deb /{print $2; exit}' /etc/apt/sources.list 2>/dev/null)
-  [ -n "$mirror" ] || mirror=http://deb.debian.org/debian
-  echo "install.sh: building a minimal Debian root (once, kept in $cache)"
-  scratch=$(mktemp -d "$cache/base.XXXXXX")
-  if ! timeout 1200 debootstrap --variant=minbase --include=man-db bookworm "$scratch" "$mirror" >"$cache/debootstrap.log" 2>&1; then
-    rm -rf "$scratch"
-    echo "FAIL: debootstrap failed, see $cache/debootstrap.log"
-    exit 1
-  fi
-  tar -C "$scratch" -cf "$base.part" . && mv "$base.part" "$base"
-  rm -rf "$scratch"
-fi
-
-tar -C "$root" -xf "$base" || { echo "FAIL: cannot unpack $base"; exit 1; }
-cp /etc/resolv.conf "$root/etc/resolv.conf"
-mount -t proc proc "$root/proc" && mount --rbind /dev "$root/dev" && mount -t tmpfs tmpfs "$root/tmp" ||
-  { echo "FAIL: cannot mount proc, dev and tmp in the root"; exit 1; }
+make_debian_base && make_root "$base" || exit 1
 mkdir -p "$root/quorvex-test"
 cp "$deb" "$root/quorvex-test/"
-cp "$archives"/*.deb "$root/var/cache/apt/archives/" 2>/dev/null
 
-inside() { # seconds, command...: runs in the root with a clean environment
-  local seconds=$1
-  shift
-  timeout -k 10 "$seconds" chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive \
-    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@"
-}
 # Paths in the root, leaving out what apt, dpkg and the test itself keep or change as they work.
 file_list() {
   inside 120 find / -xdev \
@@ -84,7 +39,7 @@ require "package lists updated" "0" "$(inside 300 apt-get update -q >"$artefacts
 file_list >"$artefacts/package-files-before.txt"
 require "installed with apt-get" "0" \
   "$(inside 900 apt-get install -y -q --no-install-recommends "./quorvex-test/$package" >"$artefacts/package-install.log" 2>&1; echo $?)"
-cp -n "$root/var/cache/apt/archives/"*.deb "$archives/" 2>/dev/null
+keep_downloads
 
 check "version" "quorvex 1.0.0.1" "$(inside 30 quorvex --version 2>&1)"
 check "desktop entry, icons, metainfo and manual page in place" "ok" "$(
@@ -110,6 +65,12 @@ row='^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}[-+][0-9]{2}:[0-9]{2}
 check "log: one row per sample line" "$(grep -c -E "$sample_line" "$artefacts/package-run.out")" \
   "$(tail -n +2 "$artefacts/package-levels.csv" 2>/dev/null | grep -c -E "$row")"
 
+# Headless, as the service runs it: the installed program hands itself over to the one in libexec.
+inside 30 env QUORVEX_SIM=default timeout 2.5 quorvex --headless >"$artefacts/package-headless.out" \
+  2>"$artefacts/package-headless.err"
+check "headless: sample lines, and nothing on standard error" "yes:" \
+  "$(grep -q -E "$sample_line" "$artefacts/package-headless.out" && echo yes || echo no):$(cat "$artefacts/package-headless.err")"
+
 inside 60 env MANPAGER=cat MANWIDTH=80 man quorvex >"$artefacts/package-man.txt" 2>&1
 check "man quorvex" "0" "$?"
 check "the service's units where systemd looks, its rotation and options under /etc" "ok" "$(
@@ -130,4 +91,4 @@ check "nothing left behind" "" \
   "$(diff "$artefacts/package-files-before.txt" "$artefacts/package-files-after.txt" | grep '^[<>]')"
 
 echo "install.sh: $checks checks, $failures failed"
-[ "$failures" -eq 0 ] && [ "$checks" -eq 15 ]
+[ "$failures" -eq 0 ] && [ "$checks" -eq 16 ]

@@ -14,7 +14,7 @@ scenario=$3
 
 source "$(dirname "$0")/../support/checks.sh"
 case "$scenario" in
-locale-window | closed-descriptors | destroyed-window | desktop-entry)
+locale-window | closed-descriptors | destroyed-window | desktop-entry | failure-box)
   unset WAYLAND_DISPLAY # Qt takes a Wayland display before an X one
   if [ -z "${QUORVEX_IN_XVFB:-}" ]; then
     needs xvfb-run "Debian's xvfb"
@@ -276,13 +276,18 @@ command-line)
   done
   ;;
 
-# A display that cannot be opened is the window that could not be created: one line, exit code 1.
-# An empty DISPLAY is no display at all.
+# A display that cannot be opened is the window that could not be created: one line, exit code 1;
+# what needs no window still answers. An empty DISPLAY is no display at all.
 display)
   timeout 20 env DISPLAY=:99999 "$program" >"$work/out" 2>"$work/err"
   check "unopenable display: exit code" 1 "$?"
   check "unopenable display: the line" 'quorvex: cannot open the display ":99999"' "$(cat "$work/err")"
   check "unopenable display: no samples" "" "$(cat "$work/out")"
+  timeout 20 env DISPLAY=:99999 "$program" --interval 0 >"$work/out" 2>"$work/err"
+  check "unopenable display: a usage error still answers" "2:quorvex: --interval 0: out of range (1 to 60); see quorvex --help" \
+    "$?:$(cat "$work/err")"
+  timeout 20 env DISPLAY=:99999 "$program" --version >"$work/out" 2>"$work/err"
+  check "unopenable display: --version still answers" "0:quorvex 1.0.0.1:" "$?:$(cat "$work/out"):$(cat "$work/err")"
   timeout 20 env QT_QPA_PLATFORM=bogus "$program" >"$work/out" 2>"$work/err"
   check "a window system that does not exist: exit code" 1 "$?"
   check "a window system that does not exist: the line" \
@@ -344,6 +349,32 @@ no-receiver)
   check "no samples" "" "$(cat "$work/out")"
   ;;
 
+# Without a window, as the service runs it: the same samples, the log and the end on a signal as
+# with one, with no display to be had and none asked for: no toolkit and no font loaded.
+headless)
+  start windowed
+  wait_until 30 has_lines "$work/windowed.out" 2
+  stop "$pid"
+  DISPLAY=:99999 "$program" --headless --log "$work/headless.csv" >"$work/headless.out" 2>"$work/headless.err" &
+  pid=$!
+  started+=("$pid")
+  wait_until 30 has_lines "$work/headless.out" 2
+  check "the samples of a run with a window" "$(head -2 "$work/windowed.out")" "$(head -2 "$work/headless.out")"
+  check "no toolkit or font loaded" "" "$(grep -oE 'libQt6[A-Za-z]*|[^/ ]*\.(ttf|otf|pcf)' "/proc/$pid/maps" | sort -u)"
+  kill -TERM "$pid"
+  wait_until 15 ended "$pid" || stop "$pid"
+  wait "$pid"
+  check "SIGTERM: exit code" 0 "$?"
+  check "a row per line, each whole" "$(($(wc -l <"$work/headless.out") + 1)):" \
+    "$(wc -l <"$work/headless.csv"):$(tail -c1 "$work/headless.csv" | tr -d '\n')"
+  check "standard error" "" "$(cat "$work/headless.err")"
+  # A failure is its lines on standard error and exit code 1: no box waits for an answer.
+  timeout 20 env QUORVEX_SIM=no-tuner "$program" --headless >"$work/out" 2>"$work/err"
+  status=$?
+  check "without a tuner: exit code and the lines" \
+    "1:$(printf '%s\n' "find_dev: CreateClassEnumerator" "create_filters: pBDATuner")" "$status:$(cat "$work/err")"
+  ;;
+
 # Another X client destroying the window ends the program through its close path.
 destroyed-window)
   start destroyed
@@ -390,6 +421,26 @@ signals)
   sleep 1.5 # a tick
   check "SIGHUP ignored at start: still running" yes "$(ended "$pid" && echo no || echo yes)"
   stop "$pid"
+  ;;
+
+# A request to end while the failure box is coming up, or once it is up, answers the box and ends
+# the program with the failure's exit code, every time: the box comes up from inside the window's
+# creation, so a request heard a moment too early or too late would leave it waiting for a user.
+failure-box)
+  tuner_failed() { has_lines "$work/box.err" 2; } # its two lines come just before the box
+  box_up() { "$x_client" wait 失敗 >/dev/null; }
+  for moment in tuner_failed box_up; do
+    codes=
+    for run in $(seq 12); do
+      start box QUORVEX_SIM=no-tuner
+      wait_until 30 "$moment"
+      kill -TERM "$pid"
+      wait_until 15 ended "$pid" || stop "$pid"
+      wait "$pid"
+      codes+="$? "
+    done
+    check "SIGTERM at $moment: exit code 1 in every run" "$(printf '1 %.0s' $(seq 12))" "$codes"
+  done
   ;;
 
 *)

@@ -4,8 +4,8 @@
 // ("x y width height") or the class a desktop shell groups it by (WM_CLASS).
 //
 //   x_client close|destroy|kill|geometry|class|wait TITLE
-// Each looks for a top-level window with that title (WM_NAME) for up to 20 s; exit code 1 when
-// there is none.
+// Each looks for a top-level window with that title (_NET_WM_NAME, or WM_NAME) for up to 20 s;
+// exit code 1 when there is none.
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -39,9 +39,12 @@ std::string text_property(xcb_connection_t *connection, xcb_window_t window, xcb
     return text;
 }
 
+// The UTF-8 title first: a title beyond Latin-1 (the failure box's) is in WM_NAME only as
+// compound text.
 std::string title_of(xcb_connection_t *connection, xcb_window_t window)
 {
-    return text_property(connection, window, XCB_ATOM_WM_NAME);
+    const std::string title = text_property(connection, window, atom(connection, "_NET_WM_NAME"));
+    return title.empty() ? text_property(connection, window, XCB_ATOM_WM_NAME) : title;
 }
 
 xcb_window_t find_window(xcb_connection_t *connection, xcb_window_t root, const std::string &title)

@@ -4,9 +4,11 @@
 # measures the recording (measure.py). The simulated tuner's steady scenario gives known levels:
 # the pitch must be what the alignment mode's formula (docs/alignment.md) gives for each, within
 # 1 %; a sample without a level must give ticks and no tone; a level that moves from sample to
-# sample must glide without a click, nor the close that ends the tone; and with no server at all
-# the program says so in one line and samples on. The program runs on Xvfb, so that each run ends through its close box. Every
-# wait is bounded.
+# sample must glide without a click, nor the close that ends the tone. Without sound (no server,
+# or one that never answers) one line says why and the samples go on, none held up; a server
+# killed mid-run and started again gives one line when it goes and one when it is back, and the
+# tone heard again from the new server. The program runs on Xvfb, so that each run ends through
+# its close box. Every wait is bounded.
 #
 #   tests/sound/tone.sh QUORVEX X_CLIENT
 set -uo pipefail
@@ -30,30 +32,44 @@ start_sound_server
 
 lines() { cat "$1" "$2" | wc -l; }
 has_lines() { [ "$(lines "$1" "$2")" -ge "$3" ]; }
+console_lines() { [ "$(cat "$1" 2>/dev/null | grep -c '^ ')" -ge "$2" ]; }
 recording() { [ -s "$1" ]; }
 ended() { ! kill -0 "$1" 2>/dev/null; }
-# Runs the program in alignment mode for 12 samples (3 s; each writes a line on standard output or
-# error) while the sink's monitor is recorded, then closes it with its close box; prints
-# measure.py's figures. Standard output and error stay in $work/NAME.out and .err, the exit code in
-# $work/NAME.exit, the milliseconds the 12 samples took in $work/NAME.ms.
-heard() { # name, scenario, options...
+playing() { [ -n "$(pactl list short sink-inputs 2>/dev/null)" ]; }
+# Records the sink's monitor into $work/NAME.raw until measured.
+record() { # name
   parec -d roof.monitor --format=s16le --rate=48000 --channels=1 --raw --latency-msec=20 >"$work/$1.raw" &
-  local recorder=$!
+  recorder=$!
   started+=("$recorder")
   wait_until 10 recording "$work/$1.raw"
+}
+# What the server still held when the program ended reaches the monitor, then silence; prints
+# measure.py's figures.
+measured() { # name
+  sleep 0.3
+  kill -INT "$recorder" && wait "$recorder" 2>/dev/null
+  /usr/bin/python3 "$(dirname "$0")/measure.py" "$work/$1.raw"
+}
+# Closes the program with its close box; its exit code in $work/NAME.exit.
+closed() { # pid, name
+  "$x_client" close Quorvex
+  wait_until 15 ended "$1" || kill "$1"
+  wait "$1"
+  echo $? >"$work/$2.exit"
+}
+# Runs the program in alignment mode for 12 samples (3 s; each writes a line on standard output or
+# error) while the sink's monitor is recorded, then closes it; prints measure.py's figures.
+# Standard output and error stay in $work/NAME.out and .err, the milliseconds the 12 samples took
+# in $work/NAME.ms.
+heard() { # name, scenario, options...
+  record "$1"
   QUORVEX_SIM=$2 QUORVEX_SIM_SEED=3 "$program" --align "${@:3}" >"$work/$1.out" 2>"$work/$1.err" &
   local run=$! begun=$(date +%s%N)
   started+=("$run")
   wait_until 20 has_lines "$work/$1.out" "$work/$1.err" 12
   echo $((($(date +%s%N) - begun) / 1000000)) >"$work/$1.ms"
-  "$x_client" close Quorvex
-  wait_until 15 ended "$run" || kill "$run"
-  wait "$run"
-  echo $? >"$work/$1.exit"
-  # What the server still held when the program ended reaches the monitor, then silence.
-  sleep 0.3
-  kill -INT "$recorder" && wait "$recorder" 2>/dev/null
-  /usr/bin/python3 "$(dirname "$0")/measure.py" "$work/$1.raw"
+  closed "$run" "$1"
+  measured "$1"
 }
 figure() { sed -n "s/^$1 //p" <<<"$2"; }
 within() { awk -v a="$1" -v b="$2" -v share="$3" 'BEGIN { print (a - b <= b * share && b - a <= b * share) ? "yes" : "no" }'; }
@@ -91,16 +107,66 @@ check "moving level: pitches apart by more than the noise" "yes" \
 check "moving level: no click (largest step $(figure jump "$figures") of a pure tone's)" "yes" \
   "$(below "$(figure jump "$figures")" 1)"
 
-# No sound server at all: one line on standard error, and the mode samples on, silent.
-PULSE_SERVER=unix:$work/no-such-server QUORVEX_SIM=steady "$program" --align >"$work/silent.out" 2>"$work/silent.err" &
-silent=$!
-started+=("$silent")
-wait_until 20 has_lines "$work/silent.out" /dev/null 12
-check "no server: still sampling" "yes" "$(kill -0 "$silent" 2>/dev/null && echo yes || echo no)"
-check "no server: one line" "quorvex: no sound: no sound server; the alignment mode runs silent" "$(cat "$work/silent.err")"
-"$x_client" close Quorvex
-wait_until 15 ended "$silent"
-wait "$silent"
-check "no server: closed with exit code 0" "0" "$?"
+# Without sound, one line says why, whatever the server does and however often the tone is tried
+# again (once a second), and the mode samples on. A server that never answers holds nothing up: the
+# console lines come from the first sample on, before the line that says so. Each row: the server,
+# how many console lines come before the line at least, and the line.
+/usr/bin/python3 -c '
+import socket, sys
+server = socket.socket(socket.AF_UNIX)
+server.bind(sys.argv[1])
+server.listen(16)
+held = []
+while True:
+    held.append(server.accept()[0])
+' "$work/mute" &
+started+=($!)
+wait_until 10 test -S "$work/mute"
+while IFS='|' read -r name server before line; do
+  PULSE_SERVER=$server QUORVEX_SIM=steady "$program" --align >"$work/$name.both" 2>&1 </dev/null &
+  run=$!
+  started+=("$run")
+  wait_until 20 console_lines "$work/$name.both" 12
+  check "$name: still sampling" "yes" "$(ended "$run" && echo no || echo yes)"
+  check "$name: one line" "$line" "$(grep -v '^ ' "$work/$name.both")"
+  first=$(sed -n '/^quorvex/q;p' "$work/$name.both" | wc -l)
+  check "$name: $before console lines or more before it ($first)" "yes" "$(below $((before - 1)) "$first")"
+  closed "$run" "$name" </dev/null
+  check "$name: closed with exit code 0" "0" "$(cat "$work/$name.exit")"
+done <<ROWS
+no server|unix:$work/no-such-server|0|quorvex: no sound: no sound server; the alignment mode runs silent
+mute server|unix:$work/mute|1|quorvex: no sound: the sound server does not answer; the alignment mode runs silent
+ROWS
+
+# The server killed mid-run and started again at the same address: one line when it goes, four
+# samples a second meanwhile, one line when it is back, and the tone heard from the new server at
+# its pitch. (How it starts cannot be heard here: the null sink's monitor loses the first
+# milliseconds of any new stream.)
+QUORVEX_SIM=steady "$program" --align --channel 13 >"$work/return.out" 2>"$work/return.err" &
+run=$!
+started+=("$run")
+wait_until 20 playing
+check "return: the tone plays before the server goes" "yes" "$(playing && echo yes || echo no)"
+kill -KILL "$sound_server"
+wait "$sound_server" 2>/dev/null
+wait_until 10 has_lines "$work/return.err" /dev/null 1
+gone_at=$(lines "$work/return.out" /dev/null) begun=$(date +%s%N)
+wait_until 20 has_lines "$work/return.out" /dev/null $((gone_at + 12))
+ms=$((($(date +%s%N) - begun) / 1000000))
+check "return: four samples a second without a server (12 in $ms ms)" "yes" "$(below "$ms" 4500)"
+check "return: one line when it goes" "quorvex: no sound: the sound server went away; the alignment mode runs silent" \
+  "$(cat "$work/return.err")"
+start_sound_server
+record return
+wait_until 10 has_lines "$work/return.err" /dev/null 2
+back_at=$(lines "$work/return.out" /dev/null)
+wait_until 20 has_lines "$work/return.out" /dev/null $((back_at + 12))
+closed "$run" return
+figures=$(measured return)
+check "return: one line when it is back" "quorvex: sound: the sound server is back; the tone plays again" \
+  "$(sed -n '2,$p' "$work/return.err")"
+check "return: pitch 523.25 Hz within 1 % (heard $(figure pitch "$figures"))" "yes" \
+  "$(within "$(figure pitch "$figures")" 523.25 0.01)"
+check "return: closed with exit code 0" "0" "$(cat "$work/return.exit")"
 
 [ "$failures" -eq 0 ] && [ "$checks" -gt 0 ]

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/ioctl.h>
 
@@ -32,6 +33,25 @@ dtv_fe_stats one(std::uint8_t scale)
 
 std::string parent_of(const std::string &path) { return path.substr(0, path.rfind('/')); }
 std::string name_of(const std::string &path) { return path.substr(path.rfind('/') + 1); }
+
+// "", or " = EBUSY" for a call that failed with EBUSY.
+std::string outcome(int result) { return result < 0 ? std::string(" = ") + strerrorname_np(-result) : ""; }
+
+std::string request_name(unsigned long request, const void *argument)
+{
+    switch (request) {
+    case FE_READ_STATUS: return "FE_READ_STATUS";
+    case FE_GET_PROPERTY: return "FE_GET_PROPERTY";
+    case FE_SET_PROPERTY: {
+        const auto &properties = *static_cast<const dtv_properties *>(argument);
+        for (std::uint32_t i = 0; i < properties.num; ++i)
+            if (properties.props[i].cmd == DTV_FREQUENCY)
+                return "FE_SET_PROPERTY " + std::to_string(properties.props[i].u.data) + " Hz";
+        return "FE_SET_PROPERTY";
+    }
+    default: return "ioctl " + std::to_string(request);
+    }
+}
 
 bool is_statistic(std::uint32_t command)
 {
@@ -128,6 +148,8 @@ void FakeKernel::retune(int descriptor, std::uint32_t delivery_system, std::uint
 std::vector<tuning::DirectoryEntry> FakeKernel::entries(const std::string &directory)
 {
     ++directory_reads_;
+    if (journaling_)
+        journal_.push_back("readdir " + directory);
     std::vector<tuning::DirectoryEntry> found;
     auto add_once = [&](const std::string &name, std::uint64_t inode) {
         if (std::none_of(found.begin(), found.end(), [&](const tuning::DirectoryEntry &e) { return e.name == name; }))
@@ -153,6 +175,15 @@ std::vector<tuning::DirectoryEntry> FakeKernel::entries(const std::string &direc
 
 int FakeKernel::open(const std::string &path, int flags)
 {
+    const int result = open_node(path, flags);
+    if (journaling_)
+        journal_.push_back(std::string((flags & O_ACCMODE) == O_RDWR ? "open(O_RDWR" : "open(O_RDONLY") +
+                           ((flags & O_NONBLOCK) != 0 ? "|O_NONBLOCK)" : ")") + outcome(result));
+    return result;
+}
+
+int FakeKernel::open_node(const std::string &path, int flags)
+{
     const auto found = nodes_.find(path);
     if (found == nodes_.end())
         return -ENOENT;
@@ -173,8 +204,15 @@ int FakeKernel::open(const std::string &path, int flags)
 
 int FakeKernel::ioctl(int descriptor, unsigned long request, void *argument)
 {
+    const int result = call(descriptor, request, argument);
+    if (journaling_)
+        journal_.push_back(request_name(request, argument) + outcome(result));
+    return result;
+}
+
+int FakeKernel::call(int descriptor, unsigned long request, void *argument)
+{
     ++ioctls_;
-    ++calls_[request];
     const auto found = open_.find(descriptor);
     if (found == open_.end())
         return -EBADF;
@@ -270,14 +308,22 @@ int FakeKernel::set_property(FakeFrontend &node, const dtv_properties &request)
 
 int FakeKernel::close(int descriptor)
 {
-    if (open_.erase(descriptor) == 0)
-        return -EBADF;
-    ++closes_;
-    return 0;
+    const int result = open_.erase(descriptor) != 0 ? 0 : -EBADF;
+    if (journaling_)
+        journal_.push_back("close" + outcome(result));
+    return result;
 }
 
-int FakeKernel::calls_of(unsigned long request) const
+std::vector<std::pair<int, bool>> FakeKernel::descriptors() const
 {
-    const auto found = calls_.find(request);
-    return found == calls_.end() ? 0 : found->second;
+    std::vector<std::pair<int, bool>> found;
+    for (const auto &[descriptor, opened] : open_)
+        found.emplace_back(descriptor, opened.writes);
+    return found;
+}
+
+void FakeKernel::start_journal()
+{
+    journaling_ = true;
+    journal_.clear();
 }

@@ -77,11 +77,16 @@ public:
     int ioctl(int descriptor, unsigned long request, void *argument) override;
     int close(int descriptor) override;
 
+    // From now on every call made on the seam is written down, in order: "readdir /dev/dvb",
+    // "open(O_RDWR|O_NONBLOCK)", "FE_SET_PROPERTY 479142857 Hz", "FE_READ_STATUS", "close"; one that
+    // failed with its error number's name, "open(O_RDWR|O_NONBLOCK) = EBUSY".
+    void start_journal();
+    const std::vector<std::string> &journal() const { return journal_; }
+    // The descriptors open now, each with whether it writes.
+    std::vector<std::pair<int, bool>> descriptors() const;
     int open_descriptors() const { return static_cast<int>(open_.size()); }
     const std::vector<int> &open_flags() const { return open_flags_; } // of every open that succeeded
-    int closes() const { return closes_; }
     int ioctls() const { return ioctls_; }
-    int calls_of(unsigned long request) const;
     int refusals() const { return refusals_; } // calls refused on a read-only descriptor
     int directory_reads() const { return directory_reads_; }
 
@@ -91,6 +96,8 @@ private:
         bool writes;
         int device; // the plugging of the node it was opened on
     };
+    int open_node(const std::string &path, int flags);
+    int call(int descriptor, unsigned long request, void *argument);
     int get_property(FakeFrontend &node, dtv_properties &request);
     int set_property(FakeFrontend &node, const dtv_properties &request);
 
@@ -100,11 +107,11 @@ private:
     int next_device_ = 1;
     std::uint64_t next_inode_ = 1000;
     std::map<int, Open> open_;
-    std::map<unsigned long, int> calls_;
     int next_descriptor_ = 100;
     std::vector<int> open_flags_;
-    int closes_ = 0;
     int ioctls_ = 0;
     int refusals_ = 0;
     int directory_reads_ = 0;
+    bool journaling_ = false;
+    std::vector<std::string> journal_;
 };

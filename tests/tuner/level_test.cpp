@@ -124,8 +124,6 @@ TEST_F(LevelTest, WithoutATunerFilterNothingIsReadOrWritten)
     IBaseFilter *tuner = pBDATuner;
     pBDATuner = nullptr;
     const size_t calls_before = tuning::calls().size();
-    EXPECT_EQ(get_level_db(), -2.0);
-    EXPECT_EQ(get_error_rate(), -2.0);
     const Sample s = sample();
     pBDATuner = tuner;
     EXPECT_EQ(s.level, 0.0);

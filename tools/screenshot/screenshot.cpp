@@ -24,7 +24,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "%s\n", problem.c_str());
         return 2;
     }
-    qtwindow::application();
+    qtwindow::start_application();
     qtwindow::use_virtual_clock(true);
     if (argc > 2)
         pending_settings.channel = applied_settings.channel = std::atoi(argv[2]);

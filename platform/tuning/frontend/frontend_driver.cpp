@@ -40,62 +40,81 @@ int kilohertz(std::uint32_t frequency, std::uint32_t delivery_system)
     }
 }
 
-// The driver owns the frontend it tunes (open for writing), or, while another program holds it
-// or when asked to, only watches it: open read-only, where the kernel allows nothing but queries,
-// and the program makes none but FE_READ_STATUS and FE_GET_PROPERTY. A device that goes is looked
-// for again at every sample, and tuned again, or watched, once it is back.
+// Where the driver stands with its frontend. Each state holds a descriptor or none:
+//
+//   absent   none        no frontend was found
+//   closed   none        found, not open: before the first tune, and once the tuner is released
+//   owned    read-write  tuned by the program, to its last tune's frequency
+//   watched  read-only   held by another program, or watched when asked to: the kernel allows
+//                        nothing but queries, and the program makes none but FE_READ_STATUS and
+//                        FE_GET_PROPERTY; its frequency is the one last read back
+//   gone     none        the device vanished; looked for again at every sample, it comes back as
+//                        it was: owned, tuned again to its frequency, or watched
+enum class State { absent, closed, owned, watched, gone };
+
+// May the program take the tuner? When it is free, yes, and while another program holds it the
+// program watches instead; asked only to watch (--watch), never.
+enum class Policy { take_when_free, watch_only };
+
+// What the last sample reported: nothing, it could not be read; or the snapshot, either the first
+// since the counters restarted (a tune: the program's, a replug's, or the holder's seen as a new
+// frequency; or watching begun, where they are counted from zero too) or counting on from the
+// report before.
+enum class Report { nothing, restarted, counting_on };
+
+// An open the policy refuses, beside the kernel's error numbers.
+const int refused = -1;
+
 class FrontendDriver final : public FigureDriver {
 public:
     std::vector<Device> devices() override
     {
-        looked_for_missing_ = !frontend_.has_value();
-        if (!frontend_.has_value())
+        looked_for_missing_ = state_ == State::absent;
+        if (state_ == State::absent)
             return {};
         return tuner_devices();
     }
 
     Result tune(int frequency_khz) override
     {
-        if (!frontend_.has_value())
-            return unexpected;
-        if (gone_)
-            return report(ENODEV, frontend_->path + ": tune to " + tuning_text(frequency_khz) + ": " + reason(ENODEV));
-        if (descriptor_ < 0 && watch_only_)
-            return watch("watching it without tuning");
-        if (!writes_) {
-            // Non-blocking: the window must never wait on a driver.
-            const int opened = kernel().open(frontend_->path, O_RDWR | O_NONBLOCK);
-            if (opened == -EBUSY && descriptor_ < 0)
-                return watch("in use by another program: watching it without tuning");
-            if (opened < 0)
-                return report(-opened, frontend_->path + ": " + reason(-opened));
-            let_go();
-            descriptor_ = opened;
-            writes_ = true;
-            watching_ = false;
+        switch (state_) {
+        case State::absent: return unexpected;
+        case State::gone: return report(ENODEV, tune_failed(frequency_khz, ENODEV));
+        case State::owned: return set_frequency(frequency_khz);
+        case State::closed:
+        case State::watched: break;
         }
-        return set_frequency(frequency_khz);
+        const State before = state_;
+        const int failed = move_to(State::owned);
+        if (failed == 0)
+            return set_frequency(frequency_khz);
+        // Nothing was tuned, and watching goes on: as asked, or told why.
+        if (before == State::watched)
+            return failed == refused ? 0 : report(failed, frontend_.path + ": " + reason(failed));
+        if (failed == refused)
+            return watch("watching it without tuning");
+        if (failed == EBUSY)
+            return watch("in use by another program: watching it without tuning");
+        return report(failed, frontend_.path + ": " + reason(failed));
     }
 
     void close() override
     {
-        let_go();
-        gone_ = false;
-        watching_ = false;
-        watched_khz_ = 0;
+        if (state_ != State::absent)
+            move_to(State::closed);
     }
 
-    void watch_only() override { watch_only_ = true; }
+    void watch_only() override { policy_ = Policy::watch_only; }
 
     bool watching(int &frequency_khz) override
     {
-        frequency_khz = watched_khz_;
-        return watching_;
+        frequency_khz = frequency_khz_;
+        return state_ == State::watched || (state_ == State::gone && was_ == State::watched);
     }
 
     bool find_again() override
     {
-        if (!gone_)
+        if (state_ != State::gone)
             return false;
         // Only a change in /dev/dvb is worth a search; it is searched when it is seen and once more
         // when it has settled, as a device's nodes may come a moment after its directory.
@@ -109,48 +128,49 @@ public:
         std::optional<Frontend> found = find_frontend(adapter_);
         if (!found.has_value())
             return false;
-        frontend_ = std::move(found);
-        gone_ = false;
-        if (watching_)
-            return watch("found again: watching it without tuning") == 0 || lose_quietly();
-        const int opened = kernel().open(frontend_->path, O_RDWR | O_NONBLOCK);
-        if (opened == -EBUSY)
-            return watch("found again, in use by another program: watching it without tuning") == 0 || lose_quietly();
-        if (opened < 0) {
-            report(-opened, frontend_->path + ": " + reason(-opened));
-            return lose_quietly();
+        frontend_ = std::move(*found);
+        if (was_ == State::watched)
+            return watch("found again: watching it without tuning") == 0;
+        const int failed = move_to(State::owned);
+        if (failed == EBUSY)
+            return watch("found again, in use by another program: watching it without tuning") == 0;
+        if (failed != 0) {
+            report(failed, frontend_.path + ": " + reason(failed));
+            return false;
         }
-        descriptor_ = opened;
-        writes_ = true;
-        if (set_frequency(tuned_khz_) != 0)
-            return lose_quietly();
-        std::fprintf(stderr, "%s: found again: tuned to %s\n", frontend_->path.c_str(),
-                     tuning_text(tuned_khz_).c_str());
+        // Found but not tuned: still gone, until /dev/dvb changes again.
+        if (set_frequency(frequency_khz_) != 0) {
+            move_to(State::gone);
+            return false;
+        }
+        std::fprintf(stderr, "%s: found again: tuned to %s\n", frontend_.path.c_str(),
+                     tuning_text(frequency_khz_).c_str());
         return true;
     }
 
-    void set_frontend(std::optional<Frontend> frontend, std::optional<unsigned> adapter)
+    void set_frontend(std::optional<Frontend> found, std::optional<unsigned> adapter)
     {
-        close();
-        frontend_ = std::move(frontend);
-        looked_for_missing_ = false;
+        move_to(found.has_value() ? State::closed : State::absent);
+        frontend_ = std::move(found).value_or(Frontend{});
+        policy_ = Policy::take_when_free;
         adapter_ = adapter;
-        watch_only_ = false;
-        tuned_khz_ = 0;
+        looked_for_missing_ = false;
     }
 
-    TunerIdentity identity() const override { return {"frontend", frontend_ ? frontend_->path : ""}; }
+    TunerIdentity identity() const override { return {"frontend", state_ == State::absent ? "" : frontend_.path}; }
 
-    const std::optional<Statistics> &last() const { return last_; }
+    ReceiverFigures reported() const override
+    {
+        return report_ == Report::nothing ? ReceiverFigures{}
+                                          : receiver_figures_from(*snapshot_, report_ == Report::restarted);
+    }
     bool looked_for_missing() const { return looked_for_missing_; }
 
 protected:
     Result read(Figures &figures) override
     {
-        if (descriptor_ < 0) {
-            last_.reset();
-            return unexpected;
-        }
+        // Read only while owned or watched: the program samples once its first tune has succeeded
+        // (a failed one releases the tuner), and the exchange fails a gone device's samples itself.
         Statistics statistics;
         dtv_property properties[] = {
             property(DTV_STAT_CNR),
@@ -168,11 +188,13 @@ protected:
         int failed = kernel().ioctl(descriptor_, FE_READ_STATUS, &statistics.status);
         if (failed == 0)
             failed = kernel().ioctl(descriptor_, FE_GET_PROPERTY, &request);
-        // A busy driver has no new figures: the last snapshot's stand for this sample.
-        if (failed == -EAGAIN && snapshot_)
+        // A busy driver has no news: the last snapshot since the tune stands for this sample.
+        if (failed == -EAGAIN && snapshot_.has_value()) {
+            report_ = Report::counting_on;
             return 0;
+        }
         if (failed != 0) {
-            last_.reset();
+            report_ = Report::nothing;
             const Result result = result_for(-failed);
             if (result == device_not_connected)
                 lose();
@@ -187,14 +209,14 @@ protected:
         statistics.error_blocks = properties[6].u.st;
         statistics.total_blocks = properties[7].u.st;
         const int khz = kilohertz(properties[8].u.data, properties[9].u.data);
-        if (watching_ && khz != watched_khz_) {
+        if (state_ == State::watched && khz != frequency_khz_) {
             // The other program tuned anew, and the driver restarted its counters.
-            watched_khz_ = khz;
-            window_ = {};
+            frequency_khz_ = khz;
+            restart_counts();
         }
+        report_ = snapshot_.has_value() ? Report::counting_on : Report::restarted;
         figures = figures_from(statistics, window_);
-        snapshot_ = true;
-        last_ = statistics;
+        snapshot_ = statistics;
         return 0;
     }
 
@@ -205,104 +227,120 @@ private:
         return result_for(error);
     }
 
+    // The one way from state to state, and so the one place the frontend is opened and closed. It
+    // opens what the next state holds (read-write to own the frontend, read-only to watch it;
+    // non-blocking, as the window must never wait on a driver) before it lets go of what this one
+    // held, so that a failed open leaves the state as it was; and it refuses to own the frontend
+    // while the policy says the program may not take the tuner. 0, the error number of the open
+    // that failed, or refused.
+    int move_to(State next)
+    {
+        if (next == State::owned && policy_ == Policy::watch_only)
+            return refused;
+        int opened = -1;
+        if (next == State::owned || next == State::watched) {
+            opened = kernel().open(frontend_.path, (next == State::owned ? O_RDWR : O_RDONLY) | O_NONBLOCK);
+            if (opened < 0)
+                return -opened;
+        }
+        if (descriptor_ >= 0)
+            kernel().close(descriptor_);
+        if (next == State::gone)
+            was_ = state_;
+        if (next == State::absent || next == State::closed)
+            frequency_khz_ = 0;
+        state_ = next;
+        descriptor_ = opened;
+        // What was read belongs to the descriptor it was read from.
+        restart_counts();
+        return 0;
+    }
+
     std::int64_t frequency_hz(int frequency_khz) const
     {
-        return std::int64_t{frequency_khz} * 1000 + (frontend_->delivery_system == SYS_ISDBT ? isdbt_offset_hz : 0);
+        return std::int64_t{frequency_khz} * 1000 + (frontend_.delivery_system == SYS_ISDBT ? isdbt_offset_hz : 0);
     }
 
     // "479142857 Hz (ISDB-T, 6 MHz)"
     std::string tuning_text(int frequency_khz) const
     {
         return std::to_string(frequency_hz(frequency_khz)) + " Hz (" +
-               (frontend_->delivery_system == SYS_ISDBT ? "ISDB-T" : "DVB-T") + ", 6 MHz)";
+               (frontend_.delivery_system == SYS_ISDBT ? "ISDB-T" : "DVB-T") + ", 6 MHz)";
+    }
+
+    std::string tune_failed(int frequency_khz, int error) const
+    {
+        return frontend_.path + ": tune to " + tuning_text(frequency_khz) + ": " + reason(error);
     }
 
     Result set_frequency(int frequency_khz)
     {
         dtv_property properties[] = {
             property(DTV_CLEAR),
-            property(DTV_DELIVERY_SYSTEM, frontend_->delivery_system),
+            property(DTV_DELIVERY_SYSTEM, frontend_.delivery_system),
             property(DTV_FREQUENCY, static_cast<std::uint32_t>(frequency_hz(frequency_khz))),
             property(DTV_BANDWIDTH_HZ, bandwidth_hz),
             property(DTV_TUNE),
         };
         dtv_properties request{static_cast<std::uint32_t>(std::size(properties)), properties};
         if (const int failed = kernel().ioctl(descriptor_, FE_SET_PROPERTY, &request))
-            return report(-failed,
-                          frontend_->path + ": tune to " + tuning_text(frequency_khz) + ": " + reason(-failed));
-        tuned_khz_ = frequency_khz;
-        fresh_window();
+            return report(-failed, tune_failed(frequency_khz, -failed));
+        frequency_khz_ = frequency_khz;
+        restart_counts();
         return 0;
     }
 
-    // Opens the frontend read-only to watch it, and reads what the other program tuned at once,
-    // so the window shows its channel from the first paint.
+    // Watches the frontend, and reads what the other program tuned at once, so the window shows
+    // its channel from the first paint.
     Result watch(const std::string &why)
     {
-        const int opened = kernel().open(frontend_->path, O_RDONLY | O_NONBLOCK);
-        if (opened < 0)
-            return report(-opened, frontend_->path + ": " + reason(-opened));
-        descriptor_ = opened;
-        writes_ = false;
-        watching_ = true;
-        std::fprintf(stderr, "%s: %s\n", frontend_->path.c_str(), why.c_str());
-        fresh_window();
+        if (const int failed = move_to(State::watched))
+            return report(failed, frontend_.path + ": " + reason(failed));
+        std::fprintf(stderr, "%s: %s\n", frontend_.path.c_str(), why.c_str());
         dtv_property properties[] = {property(DTV_FREQUENCY), property(DTV_DELIVERY_SYSTEM)};
         dtv_properties request{static_cast<std::uint32_t>(std::size(properties)), properties};
         if (kernel().ioctl(descriptor_, FE_GET_PROPERTY, &request) == 0)
-            watched_khz_ = kilohertz(properties[0].u.data, properties[1].u.data);
+            frequency_khz_ = kilohertz(properties[0].u.data, properties[1].u.data);
         return 0;
     }
 
-    void fresh_window()
+    // Drivers restart their counters when they tune: a fresh window, and nothing read since.
+    void restart_counts()
     {
         window_ = {};
-        snapshot_ = false;
-    }
-
-    void let_go()
-    {
-        if (descriptor_ >= 0)
-            kernel().close(descriptor_);
-        descriptor_ = -1;
-        writes_ = false;
+        snapshot_.reset();
+        report_ = Report::nothing;
     }
 
     // The device has gone: it is let go, and looked for at the next sample, in case it came back
     // already (plugged in again between two samples).
     void lose()
     {
-        std::fprintf(stderr, "%s: %s: looking for it again\n", frontend_->path.c_str(), reason(ENODEV).c_str());
-        let_go();
-        gone_ = true;
+        std::fprintf(stderr, "%s: %s: looking for it again\n", frontend_.path.c_str(), reason(ENODEV).c_str());
+        move_to(State::gone);
         seen_ = adapters(adapter_);
         searched_.clear();
     }
 
-    // Found but not taken again: still gone, until /dev/dvb changes again.
-    bool lose_quietly()
-    {
-        let_go();
-        gone_ = true;
-        return false;
-    }
+    State state_ = State::absent;
+    Frontend frontend_{};                  // all but absent: where it was found last
+    int descriptor_ = -1;                  // owned: read-write; watched: read-only; none in the others
+    int frequency_khz_ = 0;                // owned: the program's last tune; watched: the holder's, as last read;
+                                           // gone: as it was, to tune again when it comes back (0 before any)
+    State was_ = State::owned;             // gone: owned or watched, as it comes back
+    std::vector<DirectoryEntry> seen_;     // gone: /dev/dvb at the last look
+    std::vector<DirectoryEntry> searched_; // gone: /dev/dvb at the last search that settled
 
-    std::optional<Frontend> frontend_;
-    bool looked_for_missing_ = false;
-    std::optional<unsigned> adapter_; // where to look for it again
-    int descriptor_ = -1;
-    bool writes_ = false;     // the descriptor is open for writing: the driver owns the frontend
-    bool watching_ = false;   // it only watches, and will again if the device comes back
-    bool watch_only_ = false; // asked to watch even a frontend no other program holds
-    bool gone_ = false;       // the device has gone
-    bool snapshot_ = false;   // a snapshot since the last tune, to stand for a busy driver's
-    int tuned_khz_ = 0;       // the last frequency the driver tuned, tuned again when it comes back
-    int watched_khz_ = 0;     // the frequency the watched device was last seen tuned to
+    // Read from the descriptor since the last tune: the counters' window, the last snapshot (none
+    // right after the tune, which makes the next report the first since the counters restarted),
+    // and what the last sample reported.
     CounterWindow window_;
-    std::optional<Statistics> last_;       // of the last sample, none when it could not be read; a busy
-                                           // driver's last
-    std::vector<DirectoryEntry> seen_;     // /dev/dvb at the last look
-    std::vector<DirectoryEntry> searched_; // /dev/dvb at the last search that settled
+    std::optional<Statistics> snapshot_;
+    Report report_ = Report::nothing;
+
+    Policy policy_ = Policy::take_when_free;
+    std::optional<unsigned> adapter_; // where to look for it again
+    bool looked_for_missing_ = false;
 };
 
 FrontendDriver frontend;
@@ -315,10 +353,6 @@ void use_frontend(std::optional<Frontend> found, std::optional<unsigned> adapter
     use_driver(frontend);
 }
 
-const Statistics *frontend_statistics()
-{
-    return &driver() == &frontend && frontend.last() ? &*frontend.last() : nullptr;
-}
 
 bool looked_for_missing_frontend() { return frontend.looked_for_missing(); }
 

@@ -4,7 +4,6 @@
 #include <optional>
 
 #include "platform/tuning/frontend/discovery.h"
-#include "platform/tuning/frontend/statistics.h"
 
 namespace tuning {
 
@@ -12,9 +11,6 @@ namespace tuning {
 // becomes its tuner and capture filters, or has no tuner. When the device goes, it is looked for
 // again within the adapter given, or among all.
 void use_frontend(std::optional<Frontend> frontend, std::optional<unsigned> adapter = {});
-// The statistics of the frontend's last sample; null when the driver in use is not the frontend's,
-// or its last sample could not be read.
-const Statistics *frontend_statistics();
 // True once the program has looked for its tuner where no frontend was found.
 bool looked_for_missing_frontend();
 

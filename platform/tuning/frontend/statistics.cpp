@@ -91,4 +91,41 @@ Figures figures_from(const Statistics &statistics, CounterWindow &window)
     return figures;
 }
 
+namespace {
+
+void measures(const dtv_fe_stats &statistic, Measure (&measure)[receiver_parts])
+{
+    for (int part = 0; part < receiver_parts && part < statistic.len; ++part) {
+        if (statistic.stat[part].scale == FE_SCALE_DECIBEL)
+            measure[part] = {true, static_cast<double>(statistic.stat[part].svalue) / 1000.0};
+    }
+}
+
+void counts(const dtv_fe_stats &statistic, Count (&count)[receiver_parts])
+{
+    for (int part = 0; part < receiver_parts && part < statistic.len; ++part) {
+        if (statistic.stat[part].scale == FE_SCALE_COUNTER)
+            count[part] = {true, statistic.stat[part].uvalue};
+    }
+}
+
+} // namespace
+
+ReceiverFigures receiver_figures_from(const Statistics &statistics, bool counts_restarted)
+{
+    ReceiverFigures figures{};
+    figures.reported = true;
+    figures.status = statistics.status;
+    figures.counts_restarted = counts_restarted;
+    measures(statistics.cnr, figures.carrier_to_noise_db);
+    measures(statistics.strength, figures.signal_strength_dbm);
+    counts(statistics.pre_errors, figures.counts[count_pre_error_bits]);
+    counts(statistics.pre_total, figures.counts[count_pre_bits]);
+    counts(statistics.post_errors, figures.counts[count_post_error_bits]);
+    counts(statistics.post_total, figures.counts[count_post_bits]);
+    counts(statistics.error_blocks, figures.counts[count_error_blocks]);
+    counts(statistics.total_blocks, figures.counts[count_blocks]);
+    return figures;
+}
+
 } // namespace tuning

@@ -45,5 +45,8 @@ std::uint32_t level_value_for(std::int64_t cnr_millidecibels);
 void count_errors(std::uint64_t errors, std::uint64_t bits, Figures &figures);
 // One sample's figures; moves the window on to this sample when the total has moved.
 Figures figures_from(const Statistics &statistics, CounterWindow &window);
+// The sample as the program's record keeps it: each value where the kernel marks it given, index
+// 0 the whole channel and 1 to 3 ISDB-T's layers A to C.
+ReceiverFigures receiver_figures_from(const Statistics &statistics, bool counts_restarted);
 
 } // namespace tuning

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sample_record.h"
 #include "platform/tuning/model/exchange.h"
 
 namespace tuning {
@@ -35,8 +36,8 @@ public:
     virtual void close() {}
     virtual TunerIdentity identity() const = 0;
 
-    // Another program may hold the device; the driver then only watches it. watch_only asks it to
-    // watch from the next tune on even when no other program holds the device.
+    // Another program may hold the device; the driver then only watches it. watch_only, before the
+    // first tune, asks it never to tune the device: to watch it even when no other program holds it.
     virtual void watch_only() {}
     // Whether the driver only watches its device, with the frequency in kHz it last saw the device
     // tuned to (0 before any).
@@ -45,6 +46,9 @@ public:
     // missing, and brings it back as it was (tuned to the last frequency, or watched). True once
     // it is back.
     virtual bool find_again() { return false; }
+    // What the device reported with the last sample beside the vendor figures; nothing when it
+    // reports nothing more, or the sample could not be read.
+    virtual ReceiverFigures reported() const { return {}; }
 };
 
 // One sample's figures, as the vendor property's selectors carry them.

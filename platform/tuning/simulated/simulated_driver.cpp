@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "platform/tuner_level.h"
+#include "platform/tuning/simulated/receiver.h"
 #include "platform/tuning/simulated/signal.h"
 
 namespace tuning {
@@ -35,6 +36,7 @@ public:
     Result tune(int frequency_khz) override
     {
         frequency_khz_ = frequency_khz;
+        tuned_ = true;
         return 0;
     }
 
@@ -58,12 +60,15 @@ public:
 
     TunerIdentity identity() const override { return {"simulated", ""}; }
 
+    ReceiverFigures reported() const override { return report_.reported ? report_ : ReceiverFigures{}; }
+
     void restart()
     {
         seed = 1;
         trouble = {};
         frequency_khz_ = 0;
         samples_ = 0;
+        report_ = {};
     }
 
     std::uint64_t seed = 1;
@@ -72,15 +77,21 @@ public:
 protected:
     Result read(Figures &figures) override
     {
-        if (trouble.unplug_after >= 0 && samples_ >= static_cast<std::uint64_t>(trouble.unplug_after))
+        if (trouble.unplug_after >= 0 && samples_ >= static_cast<std::uint64_t>(trouble.unplug_after)) {
+            report_.reported = false;
             return device_not_connected;
+        }
         figures = figures_for(frequency_khz_, seed, ++samples_, trouble.steady);
+        report_ = receiver_report(figures, reception_at(frequency_khz_), report_, tuned_);
+        tuned_ = false;
         return 0;
     }
 
 private:
     int frequency_khz_ = 0;
     std::uint64_t samples_ = 0;
+    bool tuned_ = false;       // since the last report
+    ReceiverFigures report_{}; // the last, and the counts since the last tune
 };
 
 SimulatedDriver simulated;
