@@ -15,7 +15,7 @@ scenario=$3
 source "$(dirname "$0")/../support/checks.sh"
 case "$scenario" in
 locale-window | closed-descriptors | destroyed-window | desktop-entry | failure-box)
-  unset WAYLAND_DISPLAY # Qt takes a Wayland display before an X one
+  unset WAYLAND_DISPLAY # a Wayland session tries it before DISPLAY
   if [ -z "${QUORVEX_IN_XVFB:-}" ]; then
     needs xvfb-run "Debian's xvfb"
     QUORVEX_IN_XVFB=1 exec timeout -k 10 120 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"

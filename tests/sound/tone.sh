@@ -18,7 +18,7 @@ source "$(dirname "$0")/../support/checks.sh"
 needs pulseaudio "Debian's pulseaudio"
 needs parec "Debian's pulseaudio-utils"
 /usr/bin/python3 -c 'import numpy' 2>/dev/null || { echo "SKIP: numpy is not installed (Debian's python3-numpy)"; exit 77; }
-unset WAYLAND_DISPLAY # Qt takes a Wayland display before an X one
+unset WAYLAND_DISPLAY # a Wayland session tries it before DISPLAY
 if [ -z "${QUORVEX_IN_XVFB:-}" ]; then
   needs xvfb-run "Debian's xvfb"
   QUORVEX_IN_XVFB=1 exec timeout -k 10 240 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
