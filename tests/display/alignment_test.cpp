@@ -191,29 +191,6 @@ TEST_F(AlignmentTest, PressingTheAKeyAgainAndAgainNeitherStopsNorHurriesTheSampl
     EXPECT_EQ(samples, expected);
 }
 
-// A timer that cannot take the pace the A key asks for, at the key or at the tick that ends the
-// first, shortened period, is reported and ends the program through its close path.
-TEST_F(AlignmentTest, ATimerThatCannotTakeTheNewPaceReportsAndCloses)
-{
-    for (const bool at_the_key : {true, false}) {
-        start();
-        wait_ms(1100);
-        qtwindow::fail_timers(at_the_key);
-        command(align_command);
-        qtwindow::fail_timers(true);
-        wait_ms(alignment_period_ms);
-        ASSERT_EQ(qtwindow::message_boxes().size(), 1u) << (at_the_key ? "at the key" : "at the tick");
-        EXPECT_EQ(qtwindow::message_boxes()[0].text, L"タイマー作成エラー！終了します");
-        EXPECT_FALSE(window_alive());
-        EXPECT_EQ(qtwindow::pending_quit(), 1);
-        EXPECT_EQ(live_report(), "") << "the close path released the tuner";
-        qtwindow::reset();
-        qtwindow::use_virtual_clock(true);
-        qtwindow::intercept_message_boxes();
-        alignment_on = false;
-    }
-}
-
 // Leaving the mode leaves every pixel as a window that was never in it draws them.
 TEST_F(AlignmentTest, LeavingTheModeLeavesTheWindowAsItWasWithoutIt)
 {
