@@ -4,6 +4,8 @@
 #   pitch      the strongest frequency in Hz over the middle of the sounding part, refined between
 #              FFT bins by a parabola through the peak and its neighbours
 #   sounding   the share of 10 ms frames louder than -30 dB of full scale
+#   held       that share between the first and the last such frame: a tone that, once begun,
+#              sounds until it ends (the program's start-up before it, however slow, does not count)
 #   bursts     runs of such frames, and the longest in ms
 #   jump       the largest second difference between samples, against what a pure tone of the
 #              loudest amplitude heard at 1 kHz could give (above 1: a click)
@@ -43,6 +45,7 @@ pure = amplitude * (2 * np.pi * 1000 / rate) ** 2 + 4  # and a few steps of roun
 
 print(f"pitch {pitch:.2f}")
 print(f"sounding {loud.mean() if len(loud) else 0:.3f}")
+print(f"held {loud[sounding[0] : sounding[-1] + 1].mean() if len(sounding) else 0:.3f}")
 print(f"bursts {len(runs)}")
 print(f"longest_ms {max(runs, default=0) * 10}")
 print(f"jump {second / pure:.3f}")
