@@ -28,6 +28,9 @@ const WCHAR *const help_text = L"Usage: quorvex [OPTION]...\n"
                                L"                 the A key turns the mode on and off, R resets the best level\n"
                                L"  --headless     run without a window, for a service: the samples, the log\n"
                                L"                 and the metrics only (Linux)\n"
+                               L"  --device PATH  use the receiver at PATH: a DVB frontend or a PT or PX\n"
+                               L"                 tuner's node, as --list shows them (Linux)\n"
+                               L"  --list         list the receivers found, one line each, and exit (Linux)\n"
                                L"  --help         show this help and exit\n"
                                L"  --version      show the version and exit\n"
                                L"\n"
@@ -37,7 +40,7 @@ const WCHAR *const version_text = L"quorvex 1.0.0.1";
 
 static StartOptions refuse(const std::wstring &what)
 {
-    StartOptions refused{usage_error, {1, 13, 0}, {}, {}, {}, false, false, false};
+    StartOptions refused{usage_error, {1, 13, 0}, {}, {}, {}, false, false, false, {}};
     refused.problem = L"quorvex: " + what + L"; see quorvex --help";
     return refused;
 }
@@ -74,7 +77,7 @@ StartOptions parse_command_line(const WCHAR *command_line)
     std::vector<std::wstring> arguments;
     if (!split(command_line, arguments))
         return refuse(L"the command line cannot be read");
-    StartOptions options{start_monitor, {1, 13, 0}, {}, {}, {}, false, false, false};
+    StartOptions options{start_monitor, {1, 13, 0}, {}, {}, {}, false, false, false, {}};
     std::wstring channel_text = L"13";
     std::vector<std::wstring> seen;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -85,8 +88,9 @@ StartOptions parse_command_line(const WCHAR *command_line)
         const std::size_t equals = argument.find(L'=');
         const std::wstring name = argument.substr(0, equals);
         const bool flag = name == L"--catv" || name == L"--align" || name == L"--help" || name == L"--version" ||
-                          name == L"--watch" || name == L"--headless";
-        if (!flag && name != L"--channel" && name != L"--interval" && name != L"--log" && name != L"--metrics")
+                          name == L"--watch" || name == L"--headless" || name == L"--list";
+        if (!flag && name != L"--channel" && name != L"--interval" && name != L"--log" && name != L"--metrics" &&
+            name != L"--device")
             return refuse(L"unknown option '" + name + L"'");
         if (std::find(seen.begin(), seen.end(), name) != seen.end())
             return refuse(name + L" given twice");
@@ -112,6 +116,10 @@ StartOptions parse_command_line(const WCHAR *command_line)
                 options.headless = true;
 #endif
             }
+#ifdef _WIN32
+            if (name == L"--list")
+                return refuse(L"--list is for Linux, where a machine may hold many receivers");
+#endif
             options.align = options.align || name == L"--align";
             continue;
         }
@@ -126,6 +134,14 @@ StartOptions parse_command_line(const WCHAR *command_line)
         if (name == L"--log") {
             options.log_file = value;
             continue;
+        }
+        if (name == L"--device") {
+#ifdef _WIN32
+            return refuse(L"--device is for Linux; on Windows the tuner is found by its driver's names");
+#else
+            options.device = value;
+            continue;
+#endif
         }
         std::wstring given = name;
         given += L' ';
@@ -158,6 +174,8 @@ StartOptions parse_command_line(const WCHAR *command_line)
         options.action = show_help;
     else if (asked(L"--version"))
         options.action = show_version;
+    else if (asked(L"--list"))
+        options.action = list_receivers;
     return options;
 }
 

@@ -90,7 +90,7 @@ void on_alignment_command(HWND hwnd, WORD command);
 void align_to_sample(const SampleRecord &record);
 
 // Command line: the starting settings, a log file, or a question answered without a window.
-enum StartAction { start_monitor, show_help, show_version, usage_error };
+enum StartAction { start_monitor, show_help, show_version, list_receivers, usage_error };
 struct StartOptions {
     StartAction action;
     TuneSettings settings;
@@ -100,6 +100,7 @@ struct StartOptions {
     bool watch;                   // watch the tuner without tuning it (Linux)
     bool align;                   // start in alignment mode
     bool headless;                // run without a window (Linux)
+    std::wstring device;          // the receiver the user named (Linux); empty for the first found
 };
 StartOptions parse_command_line(const WCHAR *command_line);
 extern const WCHAR *const help_text;

@@ -150,6 +150,18 @@ extern "C" int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_lin
         tell_user(options.problem, options.action);
         return 2;
     }
+#ifndef _WIN32
+    // A receiver the user names takes the place of the one found at start.
+    if (options.action == list_receivers)
+        return list_tuners() ? 0 : 1;
+    if (!options.device.empty()) {
+        const std::wstring problem = use_tuner_device(options.device);
+        if (!problem.empty()) {
+            tell_user(L"quorvex: --device " + problem, usage_error);
+            return 2;
+        }
+    }
+#endif
     pending_settings = options.settings;
     applied_settings = options.settings;
     alignment_on = options.align;

@@ -50,6 +50,9 @@
 // What the tuner's driver reported with the sample just taken, beside the vendor property's
 // figures: on Linux a kernel frontend's statistics; on Windows the vendor property is all there is.
 // The tuner itself, for the outputs that name it (the metrics, on Linux).
+// The receivers of a Linux machine: use_tuner_device takes the one at a path the user named
+// (a DVB frontend or a PT or PX tuner's node), "" once it is in use, else what is wrong with the
+// path; list_tuners writes one line per receiver on standard output, false when it could not.
 #ifdef _WIN32
 inline bool watching_tuner(int &) { return false; }
 inline void watch_tuner_only() {}
@@ -60,4 +63,6 @@ bool watching_tuner(int &frequency_khz);
 void watch_tuner_only();
 ReceiverFigures receiver_figures();
 TunerSource tuner_source();
+std::wstring use_tuner_device(const std::wstring &path);
+bool list_tuners();
 #endif

@@ -63,7 +63,8 @@ struct Count {
     std::uint64_t value; // since the driver last started counting
 };
 struct ReceiverFigures {
-    bool reported; // the driver reported figures with this sample
+    bool reported;     // the driver reported figures with this sample
+    bool status_given; // the driver reports its lock flags
     std::uint32_t status;
     Measure carrier_to_noise_db[receiver_parts];
     Measure signal_strength_dbm[receiver_parts];
@@ -74,12 +75,13 @@ struct ReceiverFigures {
 };
 
 // The tuner a sample was read from, as the platform names it: its driver and device (on Linux
-// "frontend" and its node, or "simulated" and none), and whether the program only watches it
-// while another program holds it.
+// "frontend" or "chardev" and its node, or "simulated" and none), whether the program only
+// watches it while another program holds it, and whether its level is a calibrated C/N.
 struct TunerSource {
     std::string driver;
     std::string device;
     bool watched;
+    bool uncalibrated;
 };
 
 struct SampleRecord {

@@ -62,8 +62,10 @@ int main(int argc, char **argv)
     // The program's own lines name only its internal steps: a user with no receiver learns here
     // what was missing, and how to try the program all the same.
     if (exit_code == 1 && tuning::looked_for_missing_frontend())
-        std::fputs("quorvex: no DVB frontend was found under /dev/dvb; to try Quorvex without a receiver, run "
-                   "QUORVEX_SIM=default quorvex\n",
-                   stderr);
+        std::fputs(
+            "quorvex: no receiver was found: no DVB frontend under /dev/dvb, no PT or PX tuner under /dev; to try "
+            "Quorvex without a receiver, run "
+            "QUORVEX_SIM=default quorvex\n",
+            stderr);
     return exit_code;
 }

@@ -105,15 +105,17 @@ void measures(std::string &page, const char *name, const char *help, const Measu
 // The last sample's own figures: absent when it had none.
 void reported(std::string &page, const ReceiverFigures &receiver)
 {
-    family(page, "quorvex_frontend_status", "gauge", "The frontend's status flags at the last sample, 1 when set.");
-    const std::pair<const char *, std::uint32_t> flags[] = {{"signal", has_signal},
-                                                            {"carrier", has_carrier},
-                                                            {"viterbi", has_viterbi},
-                                                            {"sync", has_sync},
-                                                            {"lock", has_lock}};
-    for (const auto &[flag, bit] : flags)
-        sample(page, "quorvex_frontend_status", std::string("flag=\"") + flag + "\"",
-               (receiver.status & bit) != 0 ? "1" : "0");
+    if (receiver.status_given) {
+        family(page, "quorvex_frontend_status", "gauge", "The frontend's status flags at the last sample, 1 when set.");
+        const std::pair<const char *, std::uint32_t> flags[] = {{"signal", has_signal},
+                                                                {"carrier", has_carrier},
+                                                                {"viterbi", has_viterbi},
+                                                                {"sync", has_sync},
+                                                                {"lock", has_lock}};
+        for (const auto &[flag, bit] : flags)
+            sample(page, "quorvex_frontend_status", std::string("flag=\"") + flag + "\"",
+                   (receiver.status & bit) != 0 ? "1" : "0");
+    }
     measures(page, "carrier_to_noise_decibels", "The carrier-to-noise ratio the driver reports",
              receiver.carrier_to_noise_db);
     measures(page, "signal_strength_dbm", "The signal strength the driver reports, in dB relative to a milliwatt",
@@ -167,7 +169,8 @@ std::string metrics_page(const MetricsSnapshot &snapshot)
         family(page, "quorvex_info", "gauge", "What the monitor runs: its version, the tuner's driver and device.");
         sample(page, "quorvex_info",
                "version=\"" + label(snapshot.version) + "\",driver=\"" + label(last.tuner.driver) + "\",device=\"" +
-                   label(last.tuner.device) + "\",mode=\"" + (last.tuner.watched ? "watches" : "tunes") + "\"",
+                   label(last.tuner.device) + "\",mode=\"" + (last.tuner.watched ? "watches" : "tunes") + "\"" +
+                   (last.tuner.uncalibrated ? ",level=\"uncalibrated\"" : ""),
                "1");
     }
     family(page, "quorvex_samples_total", "counter", "Samples taken, by the state the log gives them.");

@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <optional>
 
-#include "platform/tuning/frontend/frontend_driver.h"
 #include "platform/tuning/model/decimal.h"
 #include "platform/tuning/model/exchange.h"
+#include "platform/tuning/receivers.h"
 #include "platform/tuning/simulated/scenarios.h"
 
 namespace tuning {
@@ -33,7 +33,7 @@ std::string configure_from_environment()
         adapter = static_cast<unsigned>(number);
     }
     reset_for_program();
-    use_frontend(find_frontend(adapter), adapter);
+    use_first_receiver(adapter);
     return {};
 }
 

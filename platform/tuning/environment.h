@@ -6,7 +6,7 @@
 namespace tuning {
 
 // QUORVEX_SIM set to a scenario (with QUORVEX_SIM_SEED) picks the simulated tuner; otherwise the
-// kernel's DVB frontends, within the adapter QUORVEX_ADAPTER names. Returns the one line that
+// first receiver, within the adapter QUORVEX_ADAPTER names. Returns the one line that
 // says what is wrong with a variable, or "" when the world is set up.
 std::string configure_from_environment();
 

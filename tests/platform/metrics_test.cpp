@@ -42,6 +42,7 @@ struct Report {
     }
     Report &status(std::uint32_t flags)
     {
+        figures.status_given = true;
         figures.status = flags;
         return *this;
     }
@@ -63,7 +64,8 @@ const LevelSample failed = {reading_failed, 0.0, reading_failed, 0.0};
 // 2026-12-07 13:16:05 UTC on cable 27.
 SampleRecord record(LevelSample sample, SampleState state)
 {
-    return {1796649365, 27, 1, 249000, sample, state, false, {}, {"frontend", "/dev/dvb/adapter0/frontend0", false}};
+    return {
+        1796649365, 27, 1, 249000, sample, state, false, {}, {"frontend", "/dev/dvb/adapter0/frontend0", false, false}};
 }
 SampleRecord record(LevelSample sample, SampleState state, const Report &report)
 {
@@ -209,7 +211,7 @@ TEST(MetricsPage, WhatARunOfSamplesLeavesOnThePage)
 TEST(MetricsPage, TheTunerIsNamedAsItsLastSampleNamesIt)
 {
     SampleRecord watched = record(failed, sample_failed);
-    watched.tuner = {"frontend", "a \"quoted\\path\"\n", true};
+    watched.tuner = {"frontend", "a \"quoted\\path\"\n", true, false};
     EXPECT_NE(
         page_after({watched}).find("driver=\"frontend\",device=\"a \\\"quoted\\\\path\\\"\\n\",mode=\"watches\"}"),
         std::string::npos);

@@ -344,7 +344,7 @@ no-receiver)
   timeout 20 env -u QUORVEX_SIM "$program" >"$work/out" 2>"$work/err"
   check "exit code" 1 "$?"
   check "standard error" "$(printf '%s\n' "find_dev: CreateClassEnumerator" "create_filters: pBDATuner" \
-    "quorvex: no DVB frontend was found under /dev/dvb; to try Quorvex without a receiver, run QUORVEX_SIM=default quorvex")" \
+    "quorvex: no receiver was found: no DVB frontend under /dev/dvb, no PT or PX tuner under /dev; to try Quorvex without a receiver, run QUORVEX_SIM=default quorvex")" \
     "$(cat "$work/err")"
   check "no samples" "" "$(cat "$work/out")"
   ;;

@@ -39,7 +39,32 @@ std::vector<Entry> numbered(const std::string &directory, std::string_view prefi
     return found;
 }
 
-// The delivery systems a frontend lists; none when it cannot be asked.
+bool lists(const std::vector<std::uint32_t> &systems, std::uint32_t system)
+{
+    return std::find(systems.begin(), systems.end(), system) != systems.end();
+}
+
+// The frontends under one adapter directory, in numeric order.
+std::vector<std::string> frontends_in(const Entry &adapter_entry)
+{
+    std::vector<std::string> paths;
+    const std::string directory = dvb_root + "/" + adapter_entry.entry.name;
+    for (const Entry &frontend_entry : numbered(directory, "frontend"))
+        paths.push_back(directory + "/" + frontend_entry.entry.name);
+    return paths;
+}
+
+std::optional<Frontend> suitable(const std::string &path, const std::vector<std::uint32_t> &systems)
+{
+    if (lists(systems, SYS_ISDBT))
+        return Frontend{path, SYS_ISDBT};
+    if (lists(systems, SYS_DVBT))
+        return Frontend{path, SYS_DVBT};
+    return std::nullopt;
+}
+
+} // namespace
+
 std::vector<std::uint32_t> delivery_systems(const std::string &path)
 {
     const int descriptor = kernel().open(path, O_RDONLY | O_NONBLOCK);
@@ -59,12 +84,16 @@ std::vector<std::uint32_t> delivery_systems(const std::string &path)
     return {property.u.buffer.data, property.u.buffer.data + count};
 }
 
-bool lists(const std::vector<std::uint32_t> &systems, std::uint32_t system)
+std::vector<std::string> frontend_paths()
 {
-    return std::find(systems.begin(), systems.end(), system) != systems.end();
+    std::vector<std::string> paths;
+    for (const Entry &adapter_entry : numbered(dvb_root, "adapter"))
+        for (std::string &path : frontends_in(adapter_entry))
+            paths.push_back(std::move(path));
+    return paths;
 }
 
-} // namespace
+std::optional<Frontend> frontend_at(const std::string &path) { return suitable(path, delivery_systems(path)); }
 
 std::optional<Frontend> find_frontend(std::optional<unsigned> adapter)
 {
@@ -72,14 +101,12 @@ std::optional<Frontend> find_frontend(std::optional<unsigned> adapter)
     for (const Entry &adapter_entry : numbered(dvb_root, "adapter")) {
         if (adapter.has_value() && adapter_entry.number != *adapter)
             continue;
-        const std::string directory = dvb_root + "/" + adapter_entry.entry.name;
-        for (const Entry &frontend_entry : numbered(directory, "frontend")) {
-            const std::string path = directory + "/" + frontend_entry.entry.name;
-            const std::vector<std::uint32_t> systems = delivery_systems(path);
-            if (lists(systems, SYS_ISDBT))
-                return Frontend{path, SYS_ISDBT};
-            if (!dvbt.has_value() && lists(systems, SYS_DVBT))
-                dvbt = Frontend{path, SYS_DVBT};
+        for (const std::string &path : frontends_in(adapter_entry)) {
+            std::optional<Frontend> found = suitable(path, delivery_systems(path));
+            if (found.has_value() && found->delivery_system == SYS_ISDBT)
+                return found;
+            if (!dvbt.has_value())
+                dvbt = std::move(found);
         }
     }
     return dvbt;

@@ -19,6 +19,13 @@ struct Frontend {
 // frontend that lists ISDB-T wins, else the first that lists DVB-T. A frontend the user may not
 // open gets a line on standard error saying how to gain access, and is passed over.
 std::optional<Frontend> find_frontend(std::optional<unsigned> adapter);
+// Every frontend under /dev/dvb, adapters and frontends in numeric order.
+std::vector<std::string> frontend_paths();
+// The delivery systems a frontend lists (read-only); none when it cannot be asked, and a line on
+// standard error when the user may not open it.
+std::vector<std::uint32_t> delivery_systems(const std::string &path);
+// The frontend at a path, when it lists ISDB-T or DVB-T.
+std::optional<Frontend> frontend_at(const std::string &path);
 // The adapters /dev/dvb holds now, only adapter N when one is given: one directory read. A device
 // plugged in changes them, even under the name of one that went (its directory is made anew).
 std::vector<DirectoryEntry> adapters(std::optional<unsigned> adapter);

@@ -353,6 +353,6 @@ void use_frontend(std::optional<Frontend> found, std::optional<unsigned> adapter
     use_driver(frontend);
 }
 
-bool looked_for_missing_frontend() { return frontend.looked_for_missing(); }
+bool looked_for_missing_frontend() { return &driver() == &frontend && frontend.looked_for_missing(); }
 
 } // namespace tuning

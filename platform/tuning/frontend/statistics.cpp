@@ -115,6 +115,7 @@ ReceiverFigures receiver_figures_from(const Statistics &statistics, bool counts_
 {
     ReceiverFigures figures{};
     figures.reported = true;
+    figures.status_given = true;
     figures.status = statistics.status;
     figures.counts_restarted = counts_restarted;
     measures(statistics.cnr, figures.carrier_to_noise_db);

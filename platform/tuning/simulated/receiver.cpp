@@ -42,6 +42,7 @@ ReceiverFigures receiver_report(const Figures &figures, Reception reception, con
     report.reported = true;
     report.counts_restarted = tuned;
     const bool locked = reception != Reception::absent;
+    report.status_given = true;
     report.status = locked ? has_signal | has_carrier | has_viterbi | has_sync | has_lock : has_signal;
     const int parts = locked ? receiver_parts : part_whole + 1;
 
