@@ -75,6 +75,7 @@ inside 60 env MANPAGER=cat MANWIDTH=80 man quorvex >"$artefacts/package-man.txt"
 check "man quorvex" "0" "$?"
 check "the service's units where systemd looks, its rotation and options under /etc" "ok" "$(
   ls "$root/lib/systemd/system/quorvex@.service" "$root/lib/systemd/system/quorvex@.socket" \
+    "$root/lib/systemd/system/quorvex-device@.service" "$root/lib/systemd/system/quorvex-device@.socket" \
     "$root/etc/logrotate.d/quorvex" "$root/etc/default/quorvex" >/dev/null && echo ok
 )"
 check "man quorvex: options, log and exit status" "3" \

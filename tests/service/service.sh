@@ -26,10 +26,16 @@ root=$work/root
 mkdir -p "$root/lib/systemd/system" "$root/usr/bin"
 cp "$program" "$root/usr/bin/quorvex"
 cp /lib/systemd/system/*.target /lib/systemd/system/*.slice "$root/lib/systemd/system/"
-cp "$dist/quorvex@.service" "$dist/quorvex@.socket" "$root/lib/systemd/system/"
-check "systemd-analyze verify" "" "$(systemd-analyze --root="$root" --man=no verify quorvex@0.service quorvex@0.socket 2>&1)"
-exposure=$(systemd-analyze security --offline=true --root="$root" quorvex@0.service 2>&1 | grep 'Overall exposure')
-check "systemd-analyze security: SAFE" yes "$(echo "$exposure" | grep -q ' SAFE ' && echo yes || echo "no: $exposure")"
+cp "$dist"/quorvex@.* "$dist"/quorvex-device@.* "$root/lib/systemd/system/"
+# A device's socket is given its port by a drop-in, as its comment says.
+mkdir -p "$root/etc/systemd/system/quorvex-device@px4video2.socket.d"
+printf '[Socket]\nListenStream=127.0.0.1:19120\n' >"$root/etc/systemd/system/quorvex-device@px4video2.socket.d/port.conf"
+check "systemd-analyze verify" "" "$(systemd-analyze --root="$root" --man=no verify quorvex@0.service quorvex@0.socket \
+  quorvex-device@px4video2.service quorvex-device@px4video2.socket 2>&1)"
+for unit in quorvex@0.service quorvex-device@px4video2.service; do
+  exposure=$(systemd-analyze security --offline=true --root="$root" "$unit" 2>&1 | grep 'Overall exposure')
+  check "systemd-analyze security of $unit: SAFE" yes "$(echo "$exposure" | grep -q ' SAFE ' && echo yes || echo "no: $exposure")"
+done
 
 # Socket activation: systemd's tool holds the sockets, two as a drop-in with a second ListenStream=
 # gives, and starts the program with them at the first connection.

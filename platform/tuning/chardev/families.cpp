@@ -50,6 +50,7 @@ std::vector<Chardev> chardevs()
         return a.second.family != b.second.family ? a.second.family < b.second.family : a.first < b.first;
     });
     std::vector<Chardev> nodes;
+    nodes.reserve(found.size());
     for (auto &[number, chardev] : found)
         nodes.push_back(std::move(chardev));
     return nodes;
