@@ -42,9 +42,10 @@ download() { # directory, package=version...
     (cd "$1" && apt-get download -q -o APT::Sandbox::User=root "${@:2}" >/dev/null) || fail "cannot download ${*:2}"
 }
 
-# The modules the machine needs: the DVB core for vidtv, 9p over virtio for the host's files, ext4
-# (with the checksum it asks the crypto API for) on a virtio disk for a root of its own.
-roots=(dvb-core 9p 9pnet_virtio virtio_pci virtio_blk ext4 crc32c_generic)
+# The modules the machine needs: the DVB core for vidtv, CUSE for the character-device tuners'
+# double, 9p over virtio for the host's files, ext4 (with the checksum it asks the crypto API for)
+# on a virtio disk for a root of its own.
+roots=(dvb-core cuse 9p 9pnet_virtio virtio_pci virtio_blk ext4 crc32c_generic)
 
 has_modules() { # every module the machine needs among the cached kernel's
     local module
