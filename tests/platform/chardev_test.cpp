@@ -48,6 +48,8 @@ public:
     {
         if (request == tuning::ptx_set_system_mode)
             journal.push_back("set_system_mode " + std::to_string(reinterpret_cast<unsigned long>(argument)));
+        else if (request == tuning::ptx_set_channel && channel_error != 0)
+            return -channel_error;
         else if (request == tuning::ptx_set_channel)
             journal.push_back("set_channel " + std::to_string(static_cast<tuning::PtxFrequency *>(argument)->number));
         else
@@ -61,7 +63,8 @@ public:
         return 0;
     }
 
-    bool held = false; // another program has the node open
+    bool held = false;     // another program has the node open
+    int channel_error = 0; // what PTX_SET_CHANNEL answers
     std::vector<std::string> journal;
 
 private:
@@ -130,6 +133,35 @@ TEST_F(ChardevTest, AHeldTunerIsLeftToItsHolderWithOneLine)
                   "/dev/" + node +
                       ": in use by another program; this driver lets one program open a tuner at a time\n");
         EXPECT_TRUE(kernel.journal.empty()) << "nothing opened, nothing tuned";
+    }
+}
+
+TEST_F(ChardevTest, ATuneThatCannotBeMadeSaysWhy)
+{
+    const std::string tune = "/dev/px4video2: tune to frequency number 63 (473142857 Hz, ISDB-T): ";
+    struct Row {
+        bool watch_only;
+        int channel_error;
+        std::string line;
+    } rows[] = {
+        {false, EAGAIN, tune + "no signal: the tuner did not lock\n"},
+        {false, ENODEV, tune + "the device has gone\n"},
+        {true, 0, "/dev/px4video2: cannot be watched: this driver lets one program open a tuner at a time\n"},
+    };
+    for (const Row &row : rows) {
+        ChardevKernel kernel({"px4video2"});
+        kernel.channel_error = row.channel_error;
+        tuning::use_chardev(*tuning::chardev_named("px4video2"));
+        if (row.watch_only)
+            tuning::driver().watch_only();
+        tuning::Result result = 0;
+        const Captured captured = capture([&] { result = tuning::driver().tune(473000); });
+        tuning::driver().close();
+        EXPECT_NE(result, 0);
+        // A device gone is looked for again; a node that did not lock stays open for the next tune.
+        EXPECT_EQ(captured.err, row.channel_error == ENODEV
+                                    ? "/dev/px4video2: the device has gone: looking for it again\n" + row.line
+                                    : row.line);
     }
 }
 
