@@ -13,8 +13,8 @@ namespace tuning {
 
 // What a driver is, for those who ask what the monitor runs on.
 struct TunerIdentity {
-    std::string driver; // "frontend", "chardev" or "simulated"
-    std::string device; // the node; empty for the simulated tuner
+    std::string driver;        // "frontend", "chardev" or "simulated"
+    std::string device;        // the node; empty for the simulated tuner
     bool uncalibrated = false; // its level is not a C/N in dB that can be trusted
 };
 
