@@ -62,6 +62,27 @@ struct Count {
     bool given;
     std::uint64_t value; // since the driver last started counting
 };
+// An ISDB-T layer's transmission parameters as the driver reports them after lock, and its margin:
+// the C/N it receives against the C/N its modulation and code rate need for quasi-error-free
+// reception. good: 3 dB of margin or more; marginal: 0 to 3 dB; failing: below 0, or its error
+// blocks rising; none where a figure is missing.
+enum LayerVerdict { verdict_none, verdict_good, verdict_marginal, verdict_failing };
+inline const char *layer_verdict_word(LayerVerdict verdict)
+{
+    static const char *const words[] = {"", "good", "marginal", "failing"};
+    return words[verdict];
+}
+struct LayerReport {
+    bool in_use;            // the layer carries segments
+    const char *modulation; // "DQPSK", "QPSK", "16QAM", "64QAM"; null when unknown
+    const char *code_rate;  // "1/2", "2/3", "3/4", "5/6", "7/8"; null when unknown
+    int segments;           // 1 to 13
+    int interleaving;       // the time interleaving's length I: 0, 1, 2, 4 (or 8, 16 in mode 1)
+    Measure required_db;    // what the modulation and code rate need
+    Measure margin_db;      // the layer's C/N less required_db
+    LayerVerdict verdict;
+};
+const int isdbt_layers = 3;
 struct ReceiverFigures {
     bool reported;     // the driver reported figures with this sample
     bool status_given; // the driver reports its lock flags
@@ -72,6 +93,11 @@ struct ReceiverFigures {
     // The driver started its counts again since its last report (a tune, by the program or by
     // another program that holds the tuner): they count from zero, not on from the last report.
     bool counts_restarted;
+    // ISDB-T's layers A to C, where the driver reports their parameters; the per-layer figures
+    // above (parts A to C) are given only where the driver's layout of them is known.
+    bool layers_known;
+    bool partial_reception;
+    LayerReport layers[isdbt_layers];
 };
 
 // The tuner a sample was read from, as the platform names it: its driver and device (on Linux
