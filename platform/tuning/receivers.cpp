@@ -98,18 +98,6 @@ std::string chardev_systems(const Chardev &chardev)
     return chardev.terrestrial ? "ISDB-T" : "ISDB-S";
 }
 
-// What the kernel calls a frontend, read-only: a frontend admits any number of readers.
-std::string frontend_name(const std::string &path)
-{
-    const int descriptor = kernel().open(path, O_RDONLY | O_NONBLOCK);
-    if (descriptor < 0)
-        return "";
-    dvb_frontend_info info{};
-    const bool named = kernel().ioctl(descriptor, FE_GET_INFO, &info) == 0;
-    kernel().close(descriptor);
-    return named ? std::string(info.name, strnlen(info.name, sizeof info.name)) : "";
-}
-
 } // namespace
 
 void use_first_receiver(std::optional<unsigned> adapter)
@@ -153,10 +141,11 @@ bool list_receivers(std::FILE *out)
 {
     std::vector<std::string> lines;
     for (const std::string &path : frontend_paths()) {
+        const FrontendProbe probe = probe_frontend(path);
         std::vector<std::string> systems;
-        for (const std::uint32_t system : delivery_systems(path))
+        for (const std::uint32_t system : probe.delivery_systems)
             systems.push_back(system_name(system));
-        lines.push_back(path + "\tfrontend\t" + frontend_name(path) + "\t" + joined(systems) + "\t" + holders(path));
+        lines.push_back(path + "\tfrontend\t" + probe.name + "\t" + joined(systems) + "\t" + holders(path));
     }
     for (const Chardev &chardev : chardevs())
         lines.push_back(chardev.path + "\tchardev\t" + chardev_title(chardev) + "\t" + chardev_systems(chardev) + "\t" +

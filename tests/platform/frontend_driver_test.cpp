@@ -253,7 +253,7 @@ TEST_F(FrontendStateTest, EachEventMovesTheDriverFromStateToStateWithItsKernelCa
     const std::string gone_sample = "get_level: IKsPropertySet.Set hr=8007048F\n";
     // A look at /dev/dvb, and a search as at start-up.
     const std::string search = "readdir /dev/dvb, readdir /dev/dvb, readdir /dev/dvb/adapter0, "
-                               "open(O_RDONLY|O_NONBLOCK), FE_GET_PROPERTY, close";
+                               "open(O_RDONLY|O_NONBLOCK), FE_GET_PROPERTY, FE_GET_INFO, close";
     auto after_search = [&](const char *calls) { return search + ", " + calls; };
     const Transition transitions[] = {
         // Tunes: the first brings the tuner up; the others are Apply's.

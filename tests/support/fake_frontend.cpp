@@ -41,6 +41,7 @@ std::string request_name(unsigned long request, const void *argument)
 {
     switch (request) {
     case FE_READ_STATUS: return "FE_READ_STATUS";
+    case FE_GET_INFO: return "FE_GET_INFO";
     case FE_GET_PROPERTY: return "FE_GET_PROPERTY";
     case FE_SET_PROPERTY: {
         const auto &properties = *static_cast<const dtv_properties *>(argument);
@@ -237,6 +238,12 @@ int FakeKernel::call(int descriptor, unsigned long request, void *argument)
         return 0;
     case FE_GET_PROPERTY: return get_property(node, *static_cast<dtv_properties *>(argument));
     case FE_SET_PROPERTY: return set_property(node, *static_cast<dtv_properties *>(argument));
+    case FE_GET_INFO: {
+        auto *info = static_cast<dvb_frontend_info *>(argument);
+        *info = {};
+        std::strncpy(info->name, node.name.c_str(), sizeof info->name - 1);
+        return 0;
+    }
     default: return -ENOTTY;
     }
 }
@@ -263,6 +270,10 @@ int FakeKernel::get_property(FakeFrontend &node, dtv_properties &request)
         case DTV_STAT_PRE_ERROR_BIT_COUNT: property.u.st = node.pre_errors; break;
         case DTV_STAT_PRE_TOTAL_BIT_COUNT: property.u.st = node.pre_total; break;
         default:
+            if (property.cmd >= DTV_ISDBT_PARTIAL_RECEPTION && property.cmd <= DTV_ISDBT_LAYERC_TIME_INTERLEAVING) {
+                property.u.data = node.parameters[property.cmd];
+                break;
+            }
             if (!is_statistic(property.cmd))
                 return -EINVAL;
             property.u.st = not_offered();

@@ -32,12 +32,14 @@ Properties tune_to(std::uint32_t delivery_system, std::uint32_t frequency_hz);
 
 struct FakeFrontend {
     std::vector<std::uint32_t> delivery_systems;
-    bool permitted = true;              // false: opening it gives EACCES
-    int failure = 0;                    // every ioctl fails with this error, e.g. ENODEV once unplugged
-    int tune_failure = 0;               // FE_SET_PROPERTY fails with this
-    int status_failure = 0;             // FE_READ_STATUS fails with this
-    int statistics_failure = 0;         // FE_GET_PROPERTY of statistics fails with this
-    std::uint32_t lowest_hz = 90000000; // the tuner's range: a tune outside it gives EINVAL
+    std::string name = "Fake ISDB-T demod";            // FE_GET_INFO's
+    std::map<std::uint32_t, std::uint32_t> parameters; // DTV_ISDBT_* as read back; 0 where unset
+    bool permitted = true;                             // false: opening it gives EACCES
+    int failure = 0;                                   // every ioctl fails with this error, e.g. ENODEV once unplugged
+    int tune_failure = 0;                              // FE_SET_PROPERTY fails with this
+    int status_failure = 0;                            // FE_READ_STATUS fails with this
+    int statistics_failure = 0;                        // FE_GET_PROPERTY of statistics fails with this
+    std::uint32_t lowest_hz = 90000000;                // the tuner's range: a tune outside it gives EINVAL
     std::uint32_t highest_hz = 770000000;
     std::uint32_t status = FE_HAS_SIGNAL | FE_HAS_CARRIER | FE_HAS_VITERBI | FE_HAS_SYNC | FE_HAS_LOCK;
     dtv_fe_stats cnr = decibels(28000);

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <linux/dvb/frontend.h>
 #include <string_view>
@@ -54,34 +55,38 @@ std::vector<std::string> frontends_in(const Entry &adapter_entry)
     return paths;
 }
 
-std::optional<Frontend> suitable(const std::string &path, const std::vector<std::uint32_t> &systems)
+std::optional<Frontend> suitable(const std::string &path, const FrontendProbe &probe)
 {
-    if (lists(systems, SYS_ISDBT))
-        return Frontend{path, SYS_ISDBT};
-    if (lists(systems, SYS_DVBT))
-        return Frontend{path, SYS_DVBT};
+    if (lists(probe.delivery_systems, SYS_ISDBT))
+        return Frontend{path, SYS_ISDBT, probe.name};
+    if (lists(probe.delivery_systems, SYS_DVBT))
+        return Frontend{path, SYS_DVBT, probe.name};
     return std::nullopt;
 }
 
 } // namespace
 
-std::vector<std::uint32_t> delivery_systems(const std::string &path)
+FrontendProbe probe_frontend(const std::string &path)
 {
+    FrontendProbe probe;
     const int descriptor = kernel().open(path, O_RDONLY | O_NONBLOCK);
     if (descriptor < 0) {
         if (-descriptor == EACCES || -descriptor == EPERM)
             std::fprintf(stderr, "%s: %s\n", path.c_str(), reason(-descriptor).c_str());
-        return {};
+        return probe;
     }
     dtv_property property{};
     property.cmd = DTV_ENUM_DELSYS;
     dtv_properties request{1, &property};
-    const int failed = kernel().ioctl(descriptor, FE_GET_PROPERTY, &request);
+    if (kernel().ioctl(descriptor, FE_GET_PROPERTY, &request) == 0) {
+        const std::uint32_t count = std::min<std::uint32_t>(property.u.buffer.len, sizeof property.u.buffer.data);
+        probe.delivery_systems.assign(property.u.buffer.data, property.u.buffer.data + count);
+    }
+    dvb_frontend_info info{};
+    if (!probe.delivery_systems.empty() && kernel().ioctl(descriptor, FE_GET_INFO, &info) == 0)
+        probe.name.assign(info.name, strnlen(info.name, sizeof info.name));
     kernel().close(descriptor);
-    if (failed != 0)
-        return {};
-    const std::uint32_t count = std::min<std::uint32_t>(property.u.buffer.len, sizeof property.u.buffer.data);
-    return {property.u.buffer.data, property.u.buffer.data + count};
+    return probe;
 }
 
 std::vector<std::string> frontend_paths()
@@ -93,7 +98,7 @@ std::vector<std::string> frontend_paths()
     return paths;
 }
 
-std::optional<Frontend> frontend_at(const std::string &path) { return suitable(path, delivery_systems(path)); }
+std::optional<Frontend> frontend_at(const std::string &path) { return suitable(path, probe_frontend(path)); }
 
 std::optional<Frontend> find_frontend(std::optional<unsigned> adapter)
 {
@@ -102,7 +107,7 @@ std::optional<Frontend> find_frontend(std::optional<unsigned> adapter)
         if (adapter.has_value() && adapter_entry.number != *adapter)
             continue;
         for (const std::string &path : frontends_in(adapter_entry)) {
-            std::optional<Frontend> found = suitable(path, delivery_systems(path));
+            std::optional<Frontend> found = suitable(path, probe_frontend(path));
             if (found.has_value() && found->delivery_system == SYS_ISDBT)
                 return found;
             if (!dvbt.has_value())

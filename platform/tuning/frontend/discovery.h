@@ -13,6 +13,7 @@ namespace tuning {
 struct Frontend {
     std::string path;              // "/dev/dvb/adapter0/frontend0"
     std::uint32_t delivery_system; // SYS_ISDBT or SYS_DVBT
+    std::string name;              // what the kernel calls it (FE_GET_INFO); "" when it cannot be asked
 };
 
 // Walks /dev/dvb/adapterN/frontendM in numeric order, only adapter N when one is given. The first
@@ -21,9 +22,14 @@ struct Frontend {
 std::optional<Frontend> find_frontend(std::optional<unsigned> adapter);
 // Every frontend under /dev/dvb, adapters and frontends in numeric order.
 std::vector<std::string> frontend_paths();
-// The delivery systems a frontend lists (read-only); none when it cannot be asked, and a line on
-// standard error when the user may not open it.
-std::vector<std::uint32_t> delivery_systems(const std::string &path);
+// What a frontend says of itself, asked read-only (a frontend admits any number of readers): the
+// delivery systems it lists and its name; none when it cannot be asked, and a line on standard
+// error when the user may not open it.
+struct FrontendProbe {
+    std::vector<std::uint32_t> delivery_systems;
+    std::string name;
+};
+FrontendProbe probe_frontend(const std::string &path);
 // The frontend at a path, when it lists ISDB-T or DVB-T.
 std::optional<Frontend> frontend_at(const std::string &path);
 // The adapters /dev/dvb holds now, only adapter N when one is given: one directory read. A device

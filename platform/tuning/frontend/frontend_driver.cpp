@@ -6,9 +6,11 @@
 #include <iterator>
 #include <string>
 #include <sys/ioctl.h>
+#include <vector>
 
 #include "platform/tuning/frontend/errors.h"
 #include "platform/tuning/frontend/kernel.h"
+#include "platform/tuning/frontend/layouts.h"
 #include "platform/tuning/frontend/statistics.h"
 
 namespace tuning {
@@ -61,6 +63,35 @@ enum class Policy { take_when_free, watch_only };
 // frequency; or watching begun, where they are counted from zero too) or counting on from the
 // report before.
 enum class Report { nothing, restarted, counting_on };
+
+// ISDB-T's parameters, in the order parameters_from reads them.
+const std::uint32_t layer_commands[] = {
+    DTV_ISDBT_PARTIAL_RECEPTION,
+    DTV_ISDBT_LAYERA_MODULATION,
+    DTV_ISDBT_LAYERA_FEC,
+    DTV_ISDBT_LAYERA_SEGMENT_COUNT,
+    DTV_ISDBT_LAYERA_TIME_INTERLEAVING,
+    DTV_ISDBT_LAYERB_MODULATION,
+    DTV_ISDBT_LAYERB_FEC,
+    DTV_ISDBT_LAYERB_SEGMENT_COUNT,
+    DTV_ISDBT_LAYERB_TIME_INTERLEAVING,
+    DTV_ISDBT_LAYERC_MODULATION,
+    DTV_ISDBT_LAYERC_FEC,
+    DTV_ISDBT_LAYERC_SEGMENT_COUNT,
+    DTV_ISDBT_LAYERC_TIME_INTERLEAVING,
+};
+
+IsdbtParameters parameters_from(const dtv_property *read)
+{
+    IsdbtParameters parameters;
+    parameters.known = true;
+    parameters.partial_reception = read[0].u.data == 1;
+    for (int layer = 0; layer < 3; ++layer) {
+        const dtv_property *values = read + 1 + 4 * layer;
+        parameters.layers[layer] = {values[0].u.data, values[1].u.data, values[2].u.data, values[3].u.data};
+    }
+    return parameters;
+}
 
 // An open the policy refuses, beside the kernel's error numbers.
 const int refused = -1;
@@ -159,11 +190,7 @@ public:
 
     TunerIdentity identity() const override { return {"frontend", state_ == State::absent ? "" : frontend_.path}; }
 
-    ReceiverFigures reported() const override
-    {
-        return report_ == Report::nothing ? ReceiverFigures{}
-                                          : receiver_figures_from(*snapshot_, report_ == Report::restarted);
-    }
+    ReceiverFigures reported() const override { return report_ == Report::nothing ? ReceiverFigures{} : receiver_; }
     bool looked_for_missing() const { return looked_for_missing_; }
 
 protected:
@@ -172,7 +199,7 @@ protected:
         // Read only while owned or watched: the program samples once its first tune has succeeded
         // (a failed one releases the tuner), and the exchange fails a gone device's samples itself.
         Statistics statistics;
-        dtv_property properties[] = {
+        std::vector<dtv_property> properties = {
             property(DTV_STAT_CNR),
             property(DTV_STAT_SIGNAL_STRENGTH),
             property(DTV_STAT_POST_ERROR_BIT_COUNT),
@@ -184,13 +211,21 @@ protected:
             property(DTV_FREQUENCY),
             property(DTV_DELIVERY_SYSTEM),
         };
-        dtv_properties request{static_cast<std::uint32_t>(std::size(properties)), properties};
+        // ISDB-T's layer parameters ride along, in the same call, until they have been read with
+        // the lock: again after each tune and each lost lock.
+        const std::size_t statistics_count = properties.size();
+        const bool ask_layers = frontend_.delivery_system == SYS_ISDBT && !parameters_.known;
+        if (ask_layers)
+            for (const std::uint32_t command : layer_commands)
+                properties.push_back(property(command));
+        dtv_properties request{static_cast<std::uint32_t>(properties.size()), properties.data()};
         int failed = kernel().ioctl(descriptor_, FE_READ_STATUS, &statistics.status);
         if (failed == 0)
             failed = kernel().ioctl(descriptor_, FE_GET_PROPERTY, &request);
         // A busy driver has no news: the last snapshot since the tune stands for this sample.
         if (failed == -EAGAIN && snapshot_.has_value()) {
             report_ = Report::counting_on;
+            receiver_.counts_restarted = false;
             return 0;
         }
         if (failed != 0) {
@@ -214,9 +249,17 @@ protected:
             frequency_khz_ = khz;
             restart_counts();
         }
+        const bool locked = (statistics.status & FE_HAS_LOCK) != 0;
+        if (ask_layers && locked)
+            parameters_ = parameters_from(&properties[statistics_count]);
+        if (!locked)
+            parameters_ = {};
         report_ = snapshot_.has_value() ? Report::counting_on : Report::restarted;
         figures = figures_from(statistics, window_);
         snapshot_ = statistics;
+        const ReceiverFigures before = receiver_;
+        receiver_ = receiver_figures_from(in_api_layout(statistics, frontend_.name, parameters_),
+                                          report_ == Report::restarted, parameters_, before);
         return 0;
     }
 
@@ -310,6 +353,8 @@ private:
         window_ = {};
         snapshot_.reset();
         report_ = Report::nothing;
+        receiver_ = {};
+        parameters_ = {};
     }
 
     // The device has gone: it is let go, and looked for at the next sample, in case it came back
@@ -337,6 +382,8 @@ private:
     CounterWindow window_;
     std::optional<Statistics> snapshot_;
     Report report_ = Report::nothing;
+    ReceiverFigures receiver_{}; // what the last report was, for the record and the next verdicts
+    IsdbtParameters parameters_; // ISDB-T's layers as read with the lock since the tune
 
     Policy policy_ = Policy::take_when_free;
     std::optional<unsigned> adapter_; // where to look for it again

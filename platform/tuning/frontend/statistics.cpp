@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/tuner_level.h"
+#include "platform/tuning/model/layers.h"
 
 namespace tuning {
 
@@ -111,7 +112,8 @@ void counts(const dtv_fe_stats &statistic, Count (&count)[receiver_parts])
 
 } // namespace
 
-ReceiverFigures receiver_figures_from(const Statistics &statistics, bool counts_restarted)
+ReceiverFigures receiver_figures_from(const Statistics &statistics, bool counts_restarted,
+                                      const IsdbtParameters &parameters, const ReceiverFigures &before)
 {
     ReceiverFigures figures{};
     figures.reported = true;
@@ -126,6 +128,26 @@ ReceiverFigures receiver_figures_from(const Statistics &statistics, bool counts_
     counts(statistics.post_total, figures.counts[count_post_bits]);
     counts(statistics.error_blocks, figures.counts[count_error_blocks]);
     counts(statistics.total_blocks, figures.counts[count_blocks]);
+    figures.layers_known = parameters.known;
+    figures.partial_reception = parameters.partial_reception;
+    std::uint32_t modulation[isdbt_layers] = {};
+    std::uint32_t fec[isdbt_layers] = {};
+    for (int layer = 0; layer < isdbt_layers && parameters.known; ++layer) {
+        const LayerParameters &given = parameters.layers[layer];
+        // The kernel leaves 0xFFFFFFFF, "not set", in a layer's fields where the driver set none.
+        const bool in_use = given.segments >= 1 && given.segments <= 13;
+        figures.layers[layer] = {in_use,
+                                 in_use ? isdbt_modulation_name(given.modulation) : nullptr,
+                                 in_use ? isdbt_code_rate_name(given.fec) : nullptr,
+                                 in_use ? static_cast<int>(given.segments) : 0,
+                                 in_use ? static_cast<int>(given.interleaving) : 0,
+                                 {},
+                                 {},
+                                 verdict_none};
+        modulation[layer] = given.modulation;
+        fec[layer] = given.fec;
+    }
+    judge_layers(figures, before, modulation, fec);
     return figures;
 }
 

@@ -24,6 +24,19 @@ struct Statistics {
     dtv_fe_stats total_blocks{};
 };
 
+// A layer's transmission parameters, as DTV_ISDBT_LAYER*_ read them back after lock.
+struct LayerParameters {
+    std::uint32_t modulation = 0;
+    std::uint32_t fec = 0;
+    std::uint32_t segments = 0; // 0: not in use (the kernel's "not set" is larger than 13)
+    std::uint32_t interleaving = 0;
+};
+struct IsdbtParameters {
+    bool known = false;
+    bool partial_reception = false;
+    LayerParameters layers[3];
+};
+
 // Where the bit-error counters stood when their total last moved, and the ratio that window
 // counted. As libdvbv5 does, the window moves only when the driver's total has changed: a driver
 // that refreshes its counters less often than the program samples shows the last ratio it
@@ -46,7 +59,9 @@ void count_errors(std::uint64_t errors, std::uint64_t bits, Figures &figures);
 // One sample's figures; moves the window on to this sample when the total has moved.
 Figures figures_from(const Statistics &statistics, CounterWindow &window);
 // The sample as the program's record keeps it: each value where the kernel marks it given, index
-// 0 the whole channel and 1 to 3 ISDB-T's layers A to C.
-ReceiverFigures receiver_figures_from(const Statistics &statistics, bool counts_restarted);
+// 0 the whole channel and 1 to 3 ISDB-T's layers A to C (statistics in the API's layout); the
+// layers' parameters, margins and verdicts, judged against the report before.
+ReceiverFigures receiver_figures_from(const Statistics &statistics, bool counts_restarted,
+                                      const IsdbtParameters &parameters, const ReceiverFigures &before);
 
 } // namespace tuning
