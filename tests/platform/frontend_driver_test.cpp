@@ -98,6 +98,30 @@ TEST_F(FrontendDriverTest, SamplesShowTheLevelAndTheCountersChange)
 
 // A driver that refreshes its counters every third sample: the line keeps the ratio of the last
 // window that counted.
+TEST_F(FrontendDriverTest, LayerParametersAreReadWithTheLockAndAgainOnlyAfterATuneOrALostLock)
+{
+    FakeFrontend &node = use_receiver({SYS_ISDBT});
+    node.parameters = {{DTV_ISDBT_LAYERA_MODULATION, QPSK}, {DTV_ISDBT_LAYERA_FEC, FEC_2_3},
+                       {DTV_ISDBT_LAYERA_SEGMENT_COUNT, 1}, {DTV_ISDBT_LAYERB_MODULATION, QAM_64},
+                       {DTV_ISDBT_LAYERB_FEC, FEC_3_4},     {DTV_ISDBT_LAYERB_SEGMENT_COUNT, 12}};
+    bring_tuner_up();
+    const auto layer_b = [] {
+        capture([] { take_sample(); });
+        const LayerReport &b = tuning::driver().reported().layers[1];
+        return std::string(b.modulation != nullptr ? b.modulation : "?") + " " + (b.code_rate ? b.code_rate : "?");
+    };
+    EXPECT_EQ(layer_b(), "64QAM 3/4");
+    node.parameters[DTV_ISDBT_LAYERB_MODULATION] = QAM_16; // the broadcaster changes, unseen while locked
+    EXPECT_EQ(layer_b(), "64QAM 3/4");
+    node.status = FE_HAS_SIGNAL;
+    EXPECT_EQ(layer_b(), "? ?") << "without the lock nothing is known of the layers";
+    node.status |= FE_HAS_LOCK;
+    EXPECT_EQ(layer_b(), "16QAM 3/4") << "read again with the lock";
+    node.parameters[DTV_ISDBT_LAYERB_FEC] = FEC_5_6;
+    EXPECT_EQ(tune_channel(14, 0), 0);
+    EXPECT_EQ(layer_b(), "16QAM 5/6") << "and after a tune";
+}
+
 TEST_F(FrontendDriverTest, SlowCountersKeepTheirLastRatio)
 {
     FakeFrontend &node = use_receiver({SYS_ISDBT});
