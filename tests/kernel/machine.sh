@@ -113,7 +113,7 @@ build_vidtv() {
     dpkg-deb --fsys-tarfile "$scratch"/linux-source-*.deb | tar -x -O "./usr/src/linux-source-$series.tar.xz" |
         xz -d -c | tar -x -C "$scratch" --strip-components=4 "linux-source-$series/drivers/media/test-drivers/vidtv" ||
         fail "no vidtv in linux-source-$series"
-    patch -s -d "$scratch/vidtv" -p5 <"$vidtv_patch" || fail "$vidtv_patch does not apply to linux-source-$series"
+    patch -s -N -d "$scratch/vidtv" -p5 <"$vidtv_patch" || fail "$vidtv_patch does not apply to linux-source-$series"
     make -s -C "$scratch/root/usr/src/linux-headers-$abi-amd64" M="$scratch/vidtv" CONFIG_DVB_VIDTV=m modules ||
         fail "vidtv did not build"
     mkdir -p "$kernel/vidtv.tmp" && cp "$scratch"/vidtv/*.ko "$kernel/vidtv.tmp/"
