@@ -4,7 +4,7 @@
 # their lines start with, set.
 #
 # Keeps the kernel, its modules and the built vidtv in ~/.cache/quorvex-kernel, keyed by the
-# kernel's ABI and version. Fails loudly when anything cannot run.
+# kernel's ABI and version (and vidtv by its patch too). Fails loudly when anything cannot run.
 
 fail() {
     echo "$stage: FAIL: $*" >&2
@@ -92,7 +92,14 @@ fetch_kernel() {
     printf '%s\n' "${ordered[@]}" >"$kernel/modules/order"
 }
 
-# vidtv, built out of tree from Debian's source of the same kernel against its headers.
+# vidtv, built out of tree from Debian's source of the same kernel against its headers, with
+# tests/kernel/vidtv-isdbt.patch applied (ISDB-T and its layers, when the demodulator's isdbt
+# parameter asks for them). The patch's digest, kept beside the modules, keys the build.
+vidtv_patch=$top/tests/kernel/vidtv-isdbt.patch
+has_vidtv() {
+    [ -f "$kernel/vidtv/dvb-vidtv-bridge.ko" ] &&
+        [ "$(cat "$kernel/vidtv/patch.sha256" 2>/dev/null)" = "$(sha256sum <"$vidtv_patch")" ]
+}
 build_vidtv() {
     local headers tools package
     scratch=$(mktemp -d "$kernel_cache/scratch.XXXXXX")
@@ -106,25 +113,27 @@ build_vidtv() {
     dpkg-deb --fsys-tarfile "$scratch"/linux-source-*.deb | tar -x -O "./usr/src/linux-source-$series.tar.xz" |
         xz -d -c | tar -x -C "$scratch" --strip-components=4 "linux-source-$series/drivers/media/test-drivers/vidtv" ||
         fail "no vidtv in linux-source-$series"
+    patch -s -N -d "$scratch/vidtv" -p5 <"$vidtv_patch" || fail "$vidtv_patch does not apply to linux-source-$series"
     make -s -C "$scratch/root/usr/src/linux-headers-$abi-amd64" M="$scratch/vidtv" CONFIG_DVB_VIDTV=m modules ||
         fail "vidtv did not build"
     mkdir -p "$kernel/vidtv.tmp" && cp "$scratch"/vidtv/*.ko "$kernel/vidtv.tmp/"
-    rm -rf "$scratch"
+    sha256sum <"$vidtv_patch" >"$kernel/vidtv.tmp/patch.sha256"
+    rm -rf "$scratch" "$kernel/vidtv"
     mv "$kernel/vidtv.tmp" "$kernel/vidtv"
 }
 
 # $kernel: the cached kernel (vmlinuz), its modules (modules/, loaded in modules/order) and vidtv (vidtv/).
 prepare_kernel() {
-    install_packages qemu-system-x86 busybox-static make xz-utils binutils cpio
+    install_packages qemu-system-x86 busybox-static make xz-utils binutils cpio patch
     kernel_cache=${XDG_CACHE_HOME:-$HOME/.cache}/quorvex-kernel
     look_up_kernel
-    if ! has_modules || [ ! -f "$kernel/vidtv/dvb-vidtv-bridge.ko" ]; then
+    if ! has_modules || ! has_vidtv; then
         apt-get update -q # what is downloaded must still be on the mirror
         look_up_kernel
     fi
     echo "$stage: kernel $abi-amd64 $version"
     has_modules || fetch_kernel
-    [ -f "$kernel/vidtv/dvb-vidtv-bridge.ko" ] || build_vidtv
+    has_vidtv || build_vidtv
 }
 
 # The initramfs, DIRECTORY/initramfs.cpio.gz: busybox, the init script and the modules.
