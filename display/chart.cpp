@@ -173,14 +173,15 @@ static void draw_layers(HDC hdc)
         const RECT line = {21, top, 210, top + 13};
         FillRect(hdc, &line, chart_brush);
         const COLORREF previous_colour = SetTextColor(hdc, verdict_colours[report.verdict]);
-        const std::wstring name = std::wstring(1, static_cast<WCHAR>(L'A' + layer)) + L' ' +
-                                  widened(report.modulation) + L' ' + widened(report.code_rate);
-        text_at(hdc, 24, top, name.c_str());
-        WCHAR margin[16] = L"-- dB";
+        const WCHAR letter[] = {static_cast<WCHAR>(L'A' + layer), 0};
+        text_at(hdc, 24, top, letter);
+        text_at(hdc, 36, top, (widened(report.modulation) + L' ' + widened(report.code_rate)).c_str());
+        WCHAR margin[16] = L"--";
         if (report.margin_db.given)
-            swprintf(margin, 16, L"%+.1f dB", report.margin_db.value);
-        RECT margin_box = {100, top, 152, top + 13};
+            swprintf(margin, 16, L"%+.1f", report.margin_db.value);
+        RECT margin_box = {96, top, 134, top + 13};
         DrawTextW(hdc, margin, -1, &margin_box, DT_RIGHT | DT_SINGLELINE);
+        text_at(hdc, 138, top, L"dB");
         text_at(hdc, 158, top, widened(layer_verdict_word(report.verdict)).c_str());
         SetTextColor(hdc, previous_colour);
         top += 13;

@@ -67,6 +67,44 @@ std::vector<std::string> read_lines(const std::vector<QImage> &images)
     return lines;
 }
 
+// The hue of the text on the chart's black: its brightest pixel's, the glyphs' edges being the
+// colour scaled down; empty for none.
+std::string text_colour(const QImage &image)
+{
+    QColor brightest = black;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (const QColor c = image.pixelColor(x, y); c != grid && c.lightness() > brightest.lightness())
+                brightest = c;
+    const int r = brightest.red();
+    const int g = brightest.green();
+    const int b = brightest.blue();
+    if (brightest == black)
+        return {};
+    if (r > 2 * g && r > 2 * b)
+        return "red";
+    if (r > 2 * b && g > 2 * b)
+        return "yellow";
+    return g > r + 32 && g > b + 32 ? "green" : "grey";
+}
+
+// Coloured text on black as the reader reads best: dark on light, by brightness alone, stretched
+// to the whole range.
+QImage dark_on_light(const QImage &image)
+{
+    int brightest = 1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            brightest = std::max(brightest, image.pixelColor(x, y).value());
+    QImage page(image.size(), QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const int ink = image.pixelColor(x, y).value() * 255 / brightest;
+            page.setPixelColor(x, y, QColor(255 - ink, 255 - ink, 255 - ink));
+        }
+    return page;
+}
+
 class AlignmentTest : public DisplayTest {
 protected:
     void SetUp() override
@@ -166,6 +204,49 @@ TEST_F(AlignmentTest, TheBestLevelIsHeldAsABandWithItsValue)
     EXPECT_EQ(pixel(320, 100), peak_orange);
     EXPECT_EQ(pixel(321, 100), black) << "and stops at its outline";
     EXPECT_EQ(pixel(305, 112), bar_green) << "the 14 dB bar below the band";
+}
+
+// Where the receiver describes ISDB-T's layers, the mode shows a line for each in use at the
+// chart's top, in its verdict's colour. The steady simulated multiplex: on channel 13 (30.0 dB)
+// layer A at 30.4 dB against the 6.6 dB QPSK 2/3 needs, B at 29.8 dB against 20.1 for 64QAM 3/4;
+// on channel 24 (14.0 dB) B fails first; where nothing is broadcast there is no lock, no layer.
+TEST_F(AlignmentTest, EachLayerInUseIsALineInItsVerdictsColour)
+{
+    if (!has_reader())
+        GTEST_SKIP() << "tesseract is not installed (Debian's tesseract-ocr)";
+    tuning::SimulatedTrouble steady;
+    steady.steady = true;
+    tuning::set_trouble(steady);
+    start();
+    command(align_command);
+    const struct {
+        const wchar_t *channel;
+        std::vector<std::string> lines;
+        std::vector<std::string> colours;
+    } rows[] = {
+        {L"13", {"A QPSK 2/3 +23.8 dB good", "B 64QAM 3/4 +9.7 dB good"}, {"green", "green"}},
+        {L"24", {"A QPSK 2/3 +7.8 dB good", "B 64QAM 3/4 -6.3 dB failing"}, {"green", "red"}},
+        {L"14", {}, {}},
+    };
+    for (const auto &row : rows) {
+        SendMessageW(channel_edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(row.channel));
+        qtwindow::click(channel_edit);
+        qtwindow::click(apply_button);
+        wait_ms(alignment_period_ms);
+        std::vector<QImage> lines;
+        std::vector<std::string> colours;
+        for (int top = 22; top < 61; top += 13) {
+            const QImage line = seen({21, top, 210, top + 13});
+            const std::string colour = text_colour(line);
+            if (colour.empty())
+                continue;
+            colours.push_back(colour);
+            lines.push_back(dark_on_light(line));
+        }
+        const std::string channel(row.channel, row.channel + 2);
+        EXPECT_EQ(lines.empty() ? std::vector<std::string>{} : read_lines(lines), row.lines) << "channel " << channel;
+        EXPECT_EQ(colours, row.colours) << "channel " << channel;
+    }
 }
 
 // However fast the A key is pressed, the sampling goes on at the pace of the mode the key leaves
