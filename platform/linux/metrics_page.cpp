@@ -132,13 +132,12 @@ void layers(std::string &page, const ReceiverFigures &receiver)
     each_layer(
         page, "quorvex_frontend_layer_required_carrier_to_noise_decibels", "gauge",
         "The C/N each ISDB-T layer's modulation and code rate need for quasi-error-free reception.",
-        [&](int part) { return described(part) && layer(part).required_db.given; },
-        [](int) { return std::string(); }, [&](int part) { return number(layer(part).required_db.value); });
+        [&](int part) { return described(part) && layer(part).required_db.given; }, [](int) { return std::string(); },
+        [&](int part) { return number(layer(part).required_db.value); });
     each_layer(
         page, "quorvex_frontend_layer_margin_decibels", "gauge",
         "Each ISDB-T layer's C/N above what its modulation and code rate need.",
-        [&](int part) { return described(part) && layer(part).margin_db.given; },
-        [](int) { return std::string(); },
+        [&](int part) { return described(part) && layer(part).margin_db.given; }, [](int) { return std::string(); },
         // To the 0.001 dB a driver gives C/N in, without the binary fraction the difference leaves.
         [&](int part) { return number(std::round(layer(part).margin_db.value * 1000) / 1000); });
 }

@@ -181,9 +181,8 @@ TEST_F(SampleLogTest, RowsCarryTheSettingsInForce)
     // Watching a tuner another program holds on a frequency of neither plan: no channel to name.
     write_sample_log_row(
         {test_moment, 14, 0, 500000, {reading_zero, -1.0, reading_failed, 0.0}, sample_no_level, true, {}});
-    EXPECT_EQ(rows_without_time(), "27,CATV,249000,0.0,0.00E+00,ok" + layers + "\n" +
-                                       "13,CATV,111000,0.0,0.00E+00,ok" + layers + "\n" +
-                                       "62,UHF,767000,0.0,0.00E+00,ok" + layers + "\n" +
+    EXPECT_EQ(rows_without_time(), "27,CATV,249000,0.0,0.00E+00,ok" + layers + "\n" + "13,CATV,111000,0.0,0.00E+00,ok" +
+                                       layers + "\n" + "62,UHF,767000,0.0,0.00E+00,ok" + layers + "\n" +
                                        ",,500000,,,no-level" + no_layers + "\n");
 }
 
@@ -300,8 +299,8 @@ TEST_F(SampleLogTest, EachLayerAsTheReceiverDescribesIt)
     ASSERT_TRUE(open_sample_log(path.wstring()));
     std::string rows;
     for (const auto &c : cases) {
-        write_sample_log_row({test_moment, 13, 0, 473000, {reading_value, 14.0, reading_value, 0.0}, sample_ok, false,
-                              c.receiver});
+        write_sample_log_row(
+            {test_moment, 13, 0, 473000, {reading_value, 14.0, reading_value, 0.0}, sample_ok, false, c.receiver});
         rows += "13,UHF,473000,14.0,0.00E+00,ok" + c.columns + "\n";
     }
     EXPECT_EQ(rows_without_time(), rows);
