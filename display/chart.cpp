@@ -156,7 +156,8 @@ static std::wstring widened(const char *name)
 
 // In alignment mode, a line for each layer in use: its modulation and code rate, its margin and
 // its verdict, in parts at fixed places so that only the figures move. They sit at the chart's
-// top, above 60 dB, where no C/N reaches, under the bars and the best level's band.
+// top, above 60 dB, where no C/N reaches, on black with the grid left out behind them so that they
+// read at a glance, and under the bars and the best level's band.
 static void draw_layers(HDC hdc)
 {
     if (!alignment_on || !aligned_receiver.layers_known)
