@@ -110,8 +110,6 @@ check "the required C/N of each layer" "6.6 20.1" \
 check "each layer's margin on the page, its C/N less that" "0 0" "$(query 'round(1000 * (
   quorvex_frontend_layer_carrier_to_noise_decibels - quorvex_frontend_layer_required_carrier_to_noise_decibels
   - quorvex_frontend_layer_margin_decibels))' "$before" | xargs)"
-check "rows with layers" "$(grep -c '^[0-9].*,ok,' "$work/levels.csv")" \
-  "$(grep -c ',ok,QPSK,2/3,1,[0-9.]*,[-0-9.]*,[a-z]*,64QAM,3/4,12,[0-9.]*,[-0-9.]*,[a-z]*,,,,,,$' "$work/levels.csv")"
 check "each row's margins and verdicts" "" "$(awk -F, 'NR > 1 && $7 == "ok" {
   for (i = 0; i < 2; i++) {
     cnr = $(11 + 6 * i); margin = $(12 + 6 * i); verdict = $(13 + 6 * i); need = i ? 20.1 : 6.6
@@ -119,7 +117,5 @@ check "each row's margins and verdicts" "" "$(awk -F, 'NR > 1 && $7 == "ok" {
     if (cnr - need - margin > 0.051 || margin - cnr + need > 0.051 || verdict != judged)
       print NR ": " $0
   } }' "$work/levels.csv")"
-check "rows without the receiver: no layers" "$(grep -c ',failed,' "$work/levels.csv")" \
-  "$(grep -c ',failed,,,,,,,,,,,,,,,,,,$' "$work/levels.csv")"
 check "the program's standard error" "" "$(grep -v 'IKsPropertySet.Set\|no sound server' "$work/err")"
 [ "$checks" -gt 0 ] && [ "$failures" -eq 0 ]

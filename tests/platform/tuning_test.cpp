@@ -288,39 +288,4 @@ TEST(SignalModel, TheReceiverReportsTheLevelAsItsCnAndLayersThatAddUpToTheWhole)
     EXPECT_FALSE(none.layers_known);
 }
 
-// The layers a Japanese multiplex carries, and their margins against ITU-R BT.1306's table: on a
-// strong channel both are good; as the level falls, B's 64QAM 3/4 fails first while A's QPSK 2/3
-// is still good.
-TEST(SignalModel, AsTheLevelFallsLayerBFailsFirst)
-{
-    struct Case {
-        const char *what;
-        tuning::Figures figures;
-        tuning::Reception reception;
-        double margin_a, margin_b;
-        LayerVerdict verdict_a, verdict_b;
-    };
-    const Case cases[] = {
-        // 30.4 - 6.6 and 29.8 - 20.1
-        {"30 dB", {174085, 3, 2000, true}, tuning::Reception::strong, 23.8, 9.7, verdict_good, verdict_good},
-        // 14.4 - 6.6 and 13.8 - 20.1; 1000 errors in 3264000 bits, above 2E-04: blocks lost on B
-        {"14 dB", {1098381, 1000, 2000, true}, tuning::Reception::weak, 7.8, -6.3, verdict_good, verdict_failing},
-    };
-    for (const Case &c : cases) {
-        const ReceiverFigures first = tuning::receiver_report(c.figures, c.reception, {}, true);
-        const ReceiverFigures report = tuning::receiver_report(c.figures, c.reception, first, false);
-        ASSERT_TRUE(report.layers_known) << c.what;
-        const LayerReport &a = report.layers[0];
-        const LayerReport &b = report.layers[1];
-        EXPECT_TRUE(a.in_use && b.in_use && !report.layers[2].in_use) << c.what;
-        EXPECT_EQ(std::string(a.modulation) + " " + a.code_rate + " " + std::to_string(a.segments), "QPSK 2/3 1");
-        EXPECT_EQ(std::string(b.modulation) + " " + b.code_rate + " " + std::to_string(b.segments), "64QAM 3/4 12");
-        EXPECT_NEAR(a.margin_db.value, c.margin_a, 1e-9) << c.what;
-        EXPECT_NEAR(b.margin_db.value, c.margin_b, 1e-9) << c.what;
-        EXPECT_EQ(a.verdict, c.verdict_a) << c.what;
-        EXPECT_EQ(b.verdict, c.verdict_b) << c.what;
-        EXPECT_EQ(report.counts[count_error_blocks][part_layer_a].value, 0u) << c.what;
-    }
-}
-
 } // namespace
