@@ -253,8 +253,6 @@ TEST_F(SampleLogTest, AnOlderLogKeepsItsColumns)
         std::string after;
     } cases[] = {
         {"an older log", short_header + sample + "\n", short_header + sample + "\n" + sample + "\n"},
-        {"a log with every column", header + sample + layers + "\n",
-         header + sample + layers + "\n" + sample + layers + "\n"},
         {"another file", "time\n", "time\n" + sample + layers + "\n"},
     };
     for (const auto &c : cases) {
