@@ -1,5 +1,7 @@
 // The whole client area on every repaint: scale, labels, latest value, header, chart and bars.
+#include <cstring>
 #include <cwchar>
+#include <string>
 
 #include "display/display.h"
 
@@ -9,6 +11,10 @@ static const COLORREF bar_colour = 0x00FF32;
 // The best level in alignment mode, orange-red: apart from the bars and the grid, and legible on
 // the chart's black and the window's grey.
 static const COLORREF peak_colour = 0x0060FF;
+
+// The layers' lines in alignment mode, each in the colour of its verdict: no verdict, good,
+// marginal, failing.
+static const COLORREF verdict_colours[] = {0xA0A0A0, 0xA0FFA0, 0x00E6FF, 0x4040FF};
 
 // Under the chart, where alignment mode writes the best level. Once the mode has written there,
 // the next repaint out of it clears the place again; a window never in the mode never touches it.
@@ -142,6 +148,51 @@ static void draw_bars(HDC hdc)
     DeleteObject(bar_brush);
 }
 
+// The receiver's names, plain ASCII, as the window's text; "--" for one it did not give.
+static std::wstring widened(const char *name)
+{
+    return name == nullptr ? L"--" : std::wstring(name, name + std::strlen(name));
+}
+
+// In alignment mode, a line for each layer in use: its modulation and code rate, its margin and
+// its verdict, in parts at fixed places so that only the figures move. They sit at the chart's
+// top, above 60 dB, where no C/N reaches, on black with the grid left out behind them so that they
+// read at a glance, and under the bars and the best level's band.
+static void draw_layers(HDC hdc)
+{
+    if (!alignment_on || !aligned_receiver.layers_known)
+        return;
+    const int previous_mode = SetBkMode(hdc, TRANSPARENT);
+    HFONT label_font = create_chart_font(12, L"MS UI Gothic");
+    HGDIOBJ previous = SelectObject(hdc, label_font);
+    HBRUSH chart_brush = CreateSolidBrush(chart_black);
+    int top = 22;
+    for (int layer = 0; layer < isdbt_layers; ++layer) {
+        const LayerReport &report = aligned_receiver.layers[layer];
+        if (!report.in_use)
+            continue;
+        const RECT line = {21, top, 210, top + 13};
+        FillRect(hdc, &line, chart_brush);
+        const COLORREF previous_colour = SetTextColor(hdc, verdict_colours[report.verdict]);
+        const WCHAR letter[] = {static_cast<WCHAR>(L'A' + layer), 0};
+        text_at(hdc, 24, top, letter);
+        text_at(hdc, 36, top, (widened(report.modulation) + L' ' + widened(report.code_rate)).c_str());
+        WCHAR margin[16] = L"--";
+        if (report.margin_db.given)
+            swprintf(margin, 16, L"%+.1f", report.margin_db.value);
+        RECT margin_box = {96, top, 134, top + 13};
+        DrawTextW(hdc, margin, -1, &margin_box, DT_RIGHT | DT_SINGLELINE);
+        text_at(hdc, 138, top, L"dB");
+        text_at(hdc, 158, top, widened(layer_verdict_word(report.verdict)).c_str());
+        SetTextColor(hdc, previous_colour);
+        top += 13;
+    }
+    DeleteObject(chart_brush);
+    SelectObject(hdc, previous);
+    DeleteObject(label_font);
+    SetBkMode(hdc, previous_mode);
+}
+
 // The best level as a band two pixels high across the chart, its lower row on the top of that
 // level's bar; a best level at or below 0 dB has no bar and no band.
 static void draw_peak(HDC hdc)
@@ -169,6 +220,7 @@ int draw_chart(HDC hdc, HWND)
     DeleteObject(black);
 
     draw_grid(hdc);
+    draw_layers(hdc);
     draw_bars(hdc);
     draw_peak(hdc);
     return 0;

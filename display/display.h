@@ -76,12 +76,16 @@ int draw_chart(HDC hdc, HWND hwnd);
 
 // Alignment mode, for pointing an antenna with the screen out of sight: four samples a second
 // whatever the interval setting (which keeps its value for when the mode is left), the best level
-// since the mode started (or was reset) held for the chart, and a tone whose pitch follows the level.
+// since the mode started (or was reset) held for the chart, and a tone whose pitch follows the
+// level, or the weakest layer's margin where the receiver reports its layers.
 extern bool alignment_on;
 const UINT alignment_period_ms = 250;
 // The best level, when a sample since the start or reset gave one.
 extern bool peak_held;
 extern double peak_level_db;
+// The last sample's layers, where the receiver reports ISDB-T's (on Linux): a line each on the
+// chart, and the tone follows the weakest one's margin.
+extern ReceiverFigures aligned_receiver;
 // The keys' commands: A turns the mode on and off, R resets the best level.
 const WORD align_command = 0x0100;
 const WORD reset_peak_command = 0x0101;

@@ -22,7 +22,15 @@ static bool log_failing = false;
 // written only in part and could not be cut away at once. -1 when the file ends with a whole row.
 static long long torn_from = -1;
 
-static const std::string header = "time,channel,band,frequency_khz,level_db,error_ratio,state\n";
+// The sample's columns, then for each of ISDB-T's layers A to C what it carries and how it fares.
+static const std::string sample_header = "time,channel,band,frequency_khz,level_db,error_ratio,state";
+static const std::string header =
+    sample_header +
+    ",layer_a_modulation,layer_a_code_rate,layer_a_segments,layer_a_cnr_db,layer_a_margin_db,layer_a_verdict"
+    ",layer_b_modulation,layer_b_code_rate,layer_b_segments,layer_b_cnr_db,layer_b_margin_db,layer_b_verdict"
+    ",layer_c_modulation,layer_c_code_rate,layer_c_segments,layer_c_cnr_db,layer_c_margin_db,layer_c_verdict\n";
+// A log begun before the layers' columns goes on in its own columns, under its one header.
+static bool layer_columns = true;
 
 // The reasons in fixed words, the same under every locale.
 static const char *open_failure_reason(int error, const std::wstring &path)
@@ -72,10 +80,12 @@ static bool write_all(const std::string &bytes)
     return _write(log_descriptor, bytes.data(), static_cast<unsigned>(bytes.size())) == static_cast<int>(bytes.size());
 }
 
-// Appends the rows at the end of the file, the header first when the file is empty (new, emptied
-// by hand, or truncated by a log rotation) or, for a pipe, when it is just opened. True when all
-// went out whole.
-static bool append_rows(const std::string &rows, bool opening)
+static std::string sample_row(const SampleRecord &record);
+
+// Appends the record's row (none for a null record) at the end of the file, the header first when
+// the file is empty (new, emptied by hand, or truncated by a log rotation) or, for a pipe, when it
+// is just opened. True when all went out whole.
+static bool append_row(const SampleRecord *record, bool opening)
 {
     const bool locked = lock_log();
     if (torn_from >= 0 && _chsize_s(log_descriptor, torn_from) == 0)
@@ -84,13 +94,18 @@ static bool append_rows(const std::string &rows, bool opening)
     if (torn_from < 0) {
         const long long end = _lseeki64(log_descriptor, 0, SEEK_END); // -1 for a pipe
         const bool headed = end == 0 || (end < 0 && opening);
-        const std::string bytes = headed ? header + rows : rows;
+        if (headed)
+            layer_columns = true;
+        // In the file's columns, which a header written now makes the layers'.
+        const auto row = [record] { return record != nullptr ? sample_row(*record) : std::string(); };
+        const std::string bytes = headed ? header + row() : row();
         whole = bytes.empty() || write_all(bytes);
         if (whole && !headed && end > 0 &&
             _lseeki64(log_descriptor, 0, SEEK_CUR) == static_cast<long long>(bytes.size())) {
-            // Emptied by a rotation between the look at its end and the write: the rows went in
-            // first, so they go in again behind the header.
-            whole = _chsize_s(log_descriptor, 0) == 0 && write_all(header + rows);
+            // Emptied by a rotation between the look at its end and the write: the row went in
+            // first, so it goes in again behind the header, in the header's columns.
+            layer_columns = true;
+            whole = _chsize_s(log_descriptor, 0) == 0 && write_all(header + row());
         } else if (!whole && end >= 0 && _chsize_s(log_descriptor, end) != 0) {
             torn_from = end;
         }
@@ -113,6 +128,22 @@ static int open_for_appending(const std::wstring &path)
     return _wsopen(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
 }
 
+// Whether the log just opened is new or has the layers' columns: anything but a file that begins
+// with the header of the sample's columns alone. A pipe is new.
+static bool has_layer_columns(const std::wstring &path)
+{
+    if (_lseeki64(log_descriptor, 0, SEEK_END) <= 0)
+        return true;
+    const int file = _wsopen(path.c_str(), _O_RDONLY | _O_BINARY, _SH_DENYNO, 0);
+    if (file < 0)
+        return true;
+    const std::string short_header = sample_header + '\n';
+    std::string first(short_header.size(), '\0');
+    const int got = _read(file, first.data(), static_cast<unsigned>(first.size()));
+    _close(file);
+    return got != static_cast<int>(first.size()) || first != short_header;
+}
+
 // A log moved aside by a rotation, or deleted, leaves the name free: a new log is started under it,
 // with its header, and the rows go on there. Until one can be made they go on into the old file,
 // so no row is lost either way.
@@ -129,6 +160,7 @@ static void follow_the_name()
     _close(log_descriptor);
     log_descriptor = renewed;
     torn_from = -1;
+    layer_columns = has_layer_columns(log_name);
 }
 
 bool open_sample_log(const std::wstring &path, std::wstring *reason)
@@ -146,8 +178,9 @@ bool open_sample_log(const std::wstring &path, std::wstring *reason)
     log_name = path;
     log_failing = false;
     torn_from = -1;
+    layer_columns = has_layer_columns(path);
     // A run stopped before its first sample still leaves a file a spreadsheet reads.
-    if (!append_rows({}, true))
+    if (!append_row(nullptr, true))
         report_unwritable();
     return true;
 }
@@ -218,6 +251,35 @@ static void append_decimal(std::string &row, double value, std::chars_format for
         row += *c == 'e' ? 'E' : *c;
 }
 
+// Each layer's modulation, code rate, segments, C/N, margin and verdict. A layer the driver does
+// not describe has only the C/N it may give; an unused one nothing.
+static void append_layers(std::string &row, const ReceiverFigures &receiver)
+{
+    for (int layer = 0; layer < isdbt_layers; ++layer) {
+        const LayerReport &report = receiver.layers[layer];
+        const bool described = receiver.layers_known && report.in_use;
+        const Measure &cnr = receiver.carrier_to_noise_db[part_layer_a + layer];
+        row += ',';
+        if (described && report.modulation != nullptr)
+            row += report.modulation;
+        row += ',';
+        if (described && report.code_rate != nullptr)
+            row += report.code_rate;
+        row += ',';
+        if (described)
+            append_integer(row, report.segments, 1);
+        row += ',';
+        if (cnr.given && (described || !receiver.layers_known))
+            append_decimal(row, cnr.value, std::chars_format::fixed, 1);
+        row += ',';
+        if (described && report.margin_db.given)
+            append_decimal(row, report.margin_db.value, std::chars_format::fixed, 1);
+        row += ',';
+        if (described)
+            row += layer_verdict_word(report.verdict);
+    }
+}
+
 static std::string sample_row(const SampleRecord &record)
 {
     std::string row;
@@ -239,6 +301,8 @@ static std::string sample_row(const SampleRecord &record)
         append_decimal(row, record.sample.error_ratio, std::chars_format::scientific, 2);
     row += ',';
     row += sample_state_word(record.state);
+    if (layer_columns)
+        append_layers(row, record.receiver);
     row += '\n';
     return row;
 }
@@ -248,7 +312,7 @@ void write_sample_log_row(const SampleRecord &record)
     if (log_descriptor < 0)
         return;
     follow_the_name();
-    if (append_rows(sample_row(record), false))
+    if (append_row(&record, false))
         log_failing = false;
     else
         report_unwritable();

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#define _O_RDONLY O_RDONLY
 #define _O_WRONLY O_WRONLY
 #define _O_APPEND O_APPEND
 #define _O_CREAT O_CREAT
@@ -18,6 +19,7 @@
 int _wsopen(const wchar_t *filename, int oflag, int shflag, int pmode);
 // A pipe whose reader has gone fails with EPIPE, as on Windows, instead of ending the process.
 int _write(int fd, const void *buffer, unsigned int count);
+int _read(int fd, void *buffer, unsigned int count);
 int _close(int fd);
 long long _lseeki64(int fd, long long offset, int origin);
 int _chsize_s(int fd, long long size);

@@ -63,6 +63,15 @@ int _write(int fd, const void *buffer, unsigned int count)
     return written < 0 ? -1 : static_cast<int>(written);
 }
 
+int _read(int fd, void *buffer, unsigned int count)
+{
+    ssize_t got = 0;
+    do
+        got = read(fd, buffer, count);
+    while (got < 0 && errno == EINTR);
+    return got < 0 ? -1 : static_cast<int>(got);
+}
+
 int _close(int fd) { return close(fd); }
 
 long long _lseeki64(int fd, long long offset, int origin) { return lseek(fd, static_cast<off_t>(offset), origin); }

@@ -73,9 +73,25 @@ void summary(std::string &page, const std::string &name, const std::string &labe
     sample(page, name + "_count", labels, number(observed.count));
 }
 
-// The whole channel under one name, and ISDB-T's layers under another, each labelled with its
-// layer, so that sum() over the layers adds the layers alone. Each part is on the page where the
-// driver gave it, a layer no less than the whole.
+// ISDB-T's layers under one name, each labelled with its layer and what more labels gives it.
+template <typename Given, typename Labels, typename Value>
+void each_layer(std::string &page, const std::string &name, const char *type, const std::string &help, Given given,
+                Labels labels, Value value)
+{
+    bool named = false;
+    for (int part = part_layer_a; part < receiver_parts; ++part) {
+        if (!given(part))
+            continue;
+        if (!named)
+            family(page, name, type, help);
+        named = true;
+        sample(page, name, std::string(layer_labels[part]) + labels(part), value(part));
+    }
+}
+
+// The whole channel under one name, and ISDB-T's layers under another, so that sum() over the
+// layers adds the layers alone. Each part is on the page where the driver gave it, a layer no less
+// than the whole.
 template <typename Given, typename Value>
 void whole_and_layers(std::string &page, const std::string &name, const char *type, const std::string &help,
                       Given given, Value value)
@@ -84,15 +100,9 @@ void whole_and_layers(std::string &page, const std::string &name, const char *ty
         family(page, "quorvex_frontend_" + name, type, help + '.');
         sample(page, "quorvex_frontend_" + name, "", value(part_whole));
     }
-    bool named = false;
-    for (int part = part_layer_a; part < receiver_parts; ++part) {
-        if (!given(part))
-            continue;
-        if (!named)
-            family(page, "quorvex_frontend_layer_" + name, type, help + ", per ISDB-T layer.");
-        named = true;
-        sample(page, "quorvex_frontend_layer_" + name, layer_labels[part], value(part));
-    }
+    each_layer(
+        page, "quorvex_frontend_layer_" + name, type, help + ", per ISDB-T layer.", given,
+        [](int) { return std::string(); }, value);
 }
 
 void measures(std::string &page, const char *name, const char *help, const Measure (&measure)[receiver_parts])
@@ -100,6 +110,36 @@ void measures(std::string &page, const char *name, const char *help, const Measu
     whole_and_layers(
         page, name, "gauge", help, [&](int part) { return measure[part].given; },
         [&](int part) { return number(measure[part].value); });
+}
+
+// ISDB-T's layers in use, where the driver describes them: what each carries, what it needs and
+// its margin, each absent where not given.
+void layers(std::string &page, const ReceiverFigures &receiver)
+{
+    const auto described = [&](int part) {
+        return receiver.layers_known && receiver.layers[part - part_layer_a].in_use;
+    };
+    const auto layer = [&](int part) -> const LayerReport & { return receiver.layers[part - part_layer_a]; };
+    const auto name = [](const char *given) { return given == nullptr ? std::string() : std::string(given); };
+    each_layer(
+        page, "quorvex_frontend_layer_info", "gauge",
+        "What each ISDB-T layer in use carries: its modulation, code rate and segments.", described,
+        [&](int part) {
+            return ",modulation=\"" + name(layer(part).modulation) + "\",code_rate=\"" + name(layer(part).code_rate) +
+                   "\",segments=\"" + number(static_cast<std::uint64_t>(layer(part).segments)) + '"';
+        },
+        [](int) { return std::string("1"); });
+    each_layer(
+        page, "quorvex_frontend_layer_required_carrier_to_noise_decibels", "gauge",
+        "The C/N each ISDB-T layer's modulation and code rate need for quasi-error-free reception.",
+        [&](int part) { return described(part) && layer(part).required_db.given; }, [](int) { return std::string(); },
+        [&](int part) { return number(layer(part).required_db.value); });
+    each_layer(
+        page, "quorvex_frontend_layer_margin_decibels", "gauge",
+        "Each ISDB-T layer's C/N above what its modulation and code rate need.",
+        [&](int part) { return described(part) && layer(part).margin_db.given; }, [](int) { return std::string(); },
+        // To the 0.001 dB a driver gives C/N in, without the binary fraction the difference leaves.
+        [&](int part) { return number(std::round(layer(part).margin_db.value * 1000) / 1000); });
 }
 
 // The last sample's own figures: absent when it had none.
@@ -120,6 +160,7 @@ void reported(std::string &page, const ReceiverFigures &receiver)
              receiver.carrier_to_noise_db);
     measures(page, "signal_strength_dbm", "The signal strength the driver reports, in dB relative to a milliwatt",
              receiver.signal_strength_dbm);
+    layers(page, receiver);
 }
 
 void count(RisingCounter &counter, std::uint64_t value)

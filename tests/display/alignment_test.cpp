@@ -67,6 +67,26 @@ std::vector<std::string> read_lines(const std::vector<QImage> &images)
     return lines;
 }
 
+// A line of coloured text on the chart as the reader reads best, dark on light by brightness
+// alone, stretched to the whole range, the grid left out; and the hue of its brightest pixel, -1
+// for none.
+std::pair<QImage, int> as_read(const QImage &line)
+{
+    QColor brightest = black;
+    QImage page(line.size(), QImage::Format_RGB32);
+    for (int pass = 0; pass < 2; ++pass)
+        for (int y = 0; y < line.height(); ++y)
+            for (int x = 0; x < line.width(); ++x) {
+                const QColor c = line.pixelColor(x, y) == grid ? black : line.pixelColor(x, y);
+                if (pass == 0 && c.value() > brightest.value())
+                    brightest = c;
+                else if (pass == 1)
+                    page.setPixelColor(x, y,
+                                       QColor::fromHsv(0, 0, 255 - c.value() * 255 / std::max(brightest.value(), 1)));
+            }
+    return {page, brightest == black ? -1 : brightest.hsvHue()};
+}
+
 class AlignmentTest : public DisplayTest {
 protected:
     void SetUp() override
@@ -166,6 +186,49 @@ TEST_F(AlignmentTest, TheBestLevelIsHeldAsABandWithItsValue)
     EXPECT_EQ(pixel(320, 100), peak_orange);
     EXPECT_EQ(pixel(321, 100), black) << "and stops at its outline";
     EXPECT_EQ(pixel(305, 112), bar_green) << "the 14 dB bar below the band";
+}
+
+// Where the receiver describes ISDB-T's layers, the mode shows a line for each in use at the
+// chart's top, in its verdict's colour (green good, red failing). The steady simulated multiplex:
+// on channel 13 (30.0 dB) layer A at 30.4 dB against the 6.6 dB QPSK 2/3 needs, B at 29.8 dB
+// against 20.1 for 64QAM 3/4; on channel 24 (14.0 dB) B fails first; where nothing is broadcast
+// there is no lock, no layer.
+TEST_F(AlignmentTest, EachLayerInUseIsALineInItsVerdictsColour)
+{
+    if (!has_reader())
+        GTEST_SKIP() << "tesseract is not installed (Debian's tesseract-ocr)";
+    tuning::SimulatedTrouble steady;
+    steady.steady = true;
+    tuning::set_trouble(steady);
+    start();
+    command(align_command);
+    const struct {
+        const wchar_t *channel;
+        std::vector<std::string> lines;
+        std::vector<int> hues;
+    } rows[] = {
+        {L"13", {"A QPSK 2/3 +23.8 dB good", "B 64QAM 3/4 +9.7 dB good"}, {120, 120}},
+        {L"24", {"A QPSK 2/3 +7.8 dB good", "B 64QAM 3/4 -6.3 dB failing"}, {120, 0}},
+        {L"14", {}, {}},
+    };
+    for (const auto &row : rows) {
+        SendMessageW(channel_edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(row.channel));
+        qtwindow::click(channel_edit);
+        qtwindow::click(apply_button);
+        wait_ms(alignment_period_ms);
+        std::vector<QImage> lines;
+        std::vector<int> hues;
+        for (int top = 22; top < 61; top += 13) {
+            const auto [line, hue] = as_read(seen({21, top, 210, top + 13}));
+            if (hue >= 0) {
+                lines.push_back(line);
+                hues.push_back(hue);
+            }
+        }
+        EXPECT_EQ(lines.empty() ? std::vector<std::string>{} : read_lines(lines), row.lines)
+            << narrow_text(row.channel);
+        EXPECT_EQ(hues, row.hues) << narrow_text(row.channel);
+    }
 }
 
 // However fast the A key is pressed, the sampling goes on at the pace of the mode the key leaves

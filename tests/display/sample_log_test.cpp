@@ -1,6 +1,7 @@
-// The sample log: the exact row for each kind of sample at a time a test clock gives, the header
-// of a new file, numbers that keep their decimal point under any locale, a file that cannot be
-// opened, and a disk that fails while the monitor runs.
+// The sample log: the exact row for each kind of sample at a time a test clock gives, ISDB-T's
+// layers at its end, the header of a new file and the columns of an old one, numbers that keep
+// their decimal point under any locale, a file that cannot be opened, and a disk that fails while
+// the monitor runs.
 #include <cerrno>
 #include <chrono>
 #include <clocale>
@@ -29,7 +30,16 @@ const std::time_t test_moment = 1796649365;
 std::time_t test_now = test_moment;
 std::time_t test_clock() { return test_now; }
 
-const std::string header = "time,channel,band,frequency_khz,level_db,error_ratio,state\n";
+const std::string short_header = "time,channel,band,frequency_khz,level_db,error_ratio,state\n";
+const std::string header =
+    "time,channel,band,frequency_khz,level_db,error_ratio,state,"
+    "layer_a_modulation,layer_a_code_rate,layer_a_segments,layer_a_cnr_db,layer_a_margin_db,layer_a_verdict,"
+    "layer_b_modulation,layer_b_code_rate,layer_b_segments,layer_b_cnr_db,layer_b_margin_db,layer_b_verdict,"
+    "layer_c_modulation,layer_c_code_rate,layer_c_segments,layer_c_cnr_db,layer_c_margin_db,layer_c_verdict\n";
+// The steady simulated receiver on channel 13, 30.0 dB: layer A at 30.4 dB needs 6.6 for QPSK 2/3,
+// layer B at 29.8 dB 20.1 for 64QAM 3/4, whatever level the tests answer with; C is unused.
+const std::string layers = ",QPSK,2/3,1,30.4,23.8,good,64QAM,3/4,12,29.8,9.7,good,,,,,,";
+const std::string no_layers(18, ',');
 
 class SampleLogTest : public SimTest {
 protected:
@@ -45,6 +55,9 @@ protected:
         fs::remove_all(folder);
         fs::create_directories(folder);
         path = folder / "levels.csv";
+        tuning::SimulatedTrouble steady;
+        steady.steady = true;
+        tuning::set_trouble(steady);
         bring_tuner_up();
     }
 
@@ -147,7 +160,7 @@ TEST_F(SampleLogTest, EachKindOfSampleAsTheLineTheHistoryAndTheRowShowIt)
         EXPECT_EQ(captured.out, c.line) << c.name;
         EXPECT_EQ(captured.err, c.broken == 0x8D20 ? "get_level: IKsPropertySet.Set hr=8007001F\n" : "") << c.name;
         EXPECT_NEAR(level_history[level_history_size - 1], c.history, 0.001) << c.name;
-        rows += std::string("13,UHF,473000,") + c.row + "\n";
+        rows += std::string("13,UHF,473000,") + c.row + layers + "\n";
         tuning::clear_answers();
     }
     EXPECT_EQ(rows_without_time(), rows);
@@ -168,10 +181,9 @@ TEST_F(SampleLogTest, RowsCarryTheSettingsInForce)
     // Watching a tuner another program holds on a frequency of neither plan: no channel to name.
     write_sample_log_row(
         {test_moment, 14, 0, 500000, {reading_zero, -1.0, reading_failed, 0.0}, sample_no_level, true, {}});
-    EXPECT_EQ(rows_without_time(), "27,CATV,249000,0.0,0.00E+00,ok\n"
-                                   "13,CATV,111000,0.0,0.00E+00,ok\n"
-                                   "62,UHF,767000,0.0,0.00E+00,ok\n"
-                                   ",,500000,,,no-level\n");
+    EXPECT_EQ(rows_without_time(), "27,CATV,249000,0.0,0.00E+00,ok" + layers + "\n" + "13,CATV,111000,0.0,0.00E+00,ok" +
+                                       layers + "\n" + "62,UHF,767000,0.0,0.00E+00,ok" + layers + "\n" +
+                                       ",,500000,,,no-level" + no_layers + "\n");
 }
 
 TEST_F(SampleLogTest, TimesAreLocalWithTheirOffsetFromUtc)
@@ -227,6 +239,69 @@ TEST_F(SampleLogTest, TheHeaderStartsANewOrEmptiedFileOnly)
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2);
 }
 
+// A log begun before the layers' columns goes on in its own columns, under its one header, until
+// it is emptied; any other file takes the rows with every column.
+TEST_F(SampleLogTest, AnOlderLogKeepsItsColumns)
+{
+    answer_level_value(0x054000);
+    answer_error_count(256);
+    answer_cycle_count(100);
+    const std::string sample = "2026-12-07T22:16:05+09:00,13,UHF,473000,24.1,1.57E-03,ok";
+    const struct {
+        const char *what;
+        std::string before;
+        std::string after;
+    } cases[] = {
+        {"an older log", short_header + sample + "\n", short_header + sample + "\n" + sample + "\n"},
+        {"another file", "time\n", "time\n" + sample + layers + "\n"},
+    };
+    for (const auto &c : cases) {
+        std::ofstream(path, std::ios::binary) << c.before;
+        ASSERT_TRUE(open_sample_log(path.wstring()));
+        tick();
+        close_sample_log();
+        EXPECT_EQ(contents(), c.after) << c.what;
+    }
+
+    std::ofstream(path, std::ios::binary) << short_header;
+    ASSERT_TRUE(open_sample_log(path.wstring()));
+    fs::resize_file(path, 0); // a log rotation's copy and truncate
+    tick();
+    EXPECT_EQ(contents(), header + sample + layers + "\n") << "emptied, it starts again with every column";
+}
+
+// Each layer's figures as the receiver gives them, and nothing it does not give: a layer it does
+// not describe has its C/N alone, an unused one nothing.
+TEST_F(SampleLogTest, EachLayerAsTheReceiverDescribesIt)
+{
+    ReceiverFigures described{};
+    described.reported = true;
+    described.layers_known = true;
+    described.carrier_to_noise_db[part_layer_a] = {true, 14.44};
+    described.carrier_to_noise_db[part_layer_c] = {true, 3.0};
+    described.layers[0] = {true, "QPSK", "2/3", 1, 4, {true, 6.6}, {true, 7.84}, verdict_good};
+    described.layers[1] = {true, nullptr, nullptr, 12, 2, {}, {true, -6.26}, verdict_failing};
+    ReceiverFigures undescribed{};
+    undescribed.reported = true;
+    undescribed.carrier_to_noise_db[part_layer_b] = {true, 21.04};
+    const struct {
+        const char *what;
+        ReceiverFigures receiver;
+        std::string columns;
+    } cases[] = {
+        {"described", described, ",QPSK,2/3,1,14.4,7.8,good,,,12,,-6.3,failing,,,,,,"},
+        {"not described", undescribed, ",,,,,,,,,,21.0,,,,,,,,"},
+    };
+    ASSERT_TRUE(open_sample_log(path.wstring()));
+    std::string rows;
+    for (const auto &c : cases) {
+        write_sample_log_row(
+            {test_moment, 13, 0, 473000, {reading_value, 14.0, reading_value, 0.0}, sample_ok, false, c.receiver});
+        rows += "13,UHF,473000,14.0,0.00E+00,ok" + c.columns + "\n";
+    }
+    EXPECT_EQ(rows_without_time(), rows);
+}
+
 // Another instance holds the lock for three of the writer's tries (5 ms apart), halfway through
 // its own row: the row waits for it and goes in whole, after that one.
 TEST_F(SampleLogTest, ARowWaitsForALockHeldForAFewTries)
@@ -234,7 +309,7 @@ TEST_F(SampleLogTest, ARowWaitsForALockHeldForAFewTries)
     answer_level_value(0x054000);
     answer_error_count(256);
     answer_cycle_count(100);
-    const std::string row = "2026-12-07T22:16:05+09:00,13,UHF,473000,24.1,1.57E-03,ok\n";
+    const std::string row = "2026-12-07T22:16:05+09:00,13,UHF,473000,24.1,1.57E-03,ok" + layers + "\n";
     ASSERT_TRUE(open_sample_log(path.wstring()));
     std::promise<void> holding;
     std::thread other([&] {
@@ -299,7 +374,7 @@ TEST_F(SampleLogTest, NumbersKeepTheirDecimalPointUnderACommaLocale)
     answer_error_count(256);
     answer_cycle_count(100);
     tick();
-    EXPECT_EQ(rows_without_time(), "13,UHF,473000,24.1,1.57E-03,ok\n");
+    EXPECT_EQ(rows_without_time(), "13,UHF,473000,24.1,1.57E-03,ok" + layers + "\n");
 }
 
 struct Unopenable {
@@ -339,7 +414,7 @@ TEST_F(SampleLogTest, ANameThatIsNotUtf8IsOpenedAndReportedByItsOwnBytes)
     std::ifstream file(bytes, std::ios::binary);
     std::stringstream text;
     text << file.rdbuf();
-    EXPECT_EQ(text.str(), header + "2026-12-07T22:16:05+09:00,13,UHF,473000,0.0,0.00E+00,ok\n");
+    EXPECT_EQ(text.str(), header + "2026-12-07T22:16:05+09:00,13,UHF,473000,0.0,0.00E+00,ok" + layers + "\n");
 
     const std::wstring missing = folder.wstring() + L"/\xDCFE/levels.csv";
     const Captured captured = capture([&] { open_sample_log(missing); });
@@ -390,7 +465,7 @@ TEST_F(SampleLogTest, APartlyWrittenRowIsCutAwayAndEachRunOfFailuresIsReportedOn
     answer_level_value(0x054000);
     answer_error_count(256);
     answer_cycle_count(100);
-    const std::string row = "2026-12-07T22:16:05+09:00,13,UHF,473000,24.1,1.57E-03,ok\n";
+    const std::string row = "2026-12-07T22:16:05+09:00,13,UHF,473000,24.1,1.57E-03,ok" + layers + "\n";
     ASSERT_TRUE(open_sample_log(path.wstring()));
     std::string err = tick();
     const std::string line =

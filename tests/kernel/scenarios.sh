@@ -221,7 +221,7 @@ kill -TERM "$program"
 wait_until 30 ended || kill -KILL "$program"
 wait "$program"
 check "SIGTERM: exit code" "0" "$?"
-check "SIGTERM: the log's rows whole" "" "$(tail -n +2 "$logs/program.csv" | awk -F, 'NF != 7' ; tail -c1 "$logs/program.csv" | tr -d '\n')"
+check "SIGTERM: the log's rows whole" "" "$(tail -n +2 "$logs/program.csv" | awk -F, 'NF != 25' ; tail -c1 "$logs/program.csv" | tr -d '\n')"
 
 # ---- The second run: beside a recorder that holds the tuner. The recorder's channels, in
 # dvbv5's format: terrestrial 13 and 14, and 500 MHz, which is on neither plan.

@@ -3,9 +3,10 @@
 # second in alignment mode on the simulated ISDB-T receiver, until the tuner is pulled. Prometheus
 # drops no sample for a duplicate timestamp, and counts every level the program printed; the
 # level and the receiver's own figures are absent from the first scrape after the signal went,
-# while the counters stay as they were; the layers' counters add up to the whole's; its counter of
-# samples by state is the log's rows per state; the examples of docs/metrics.md answer. promtool
-# finds nothing to say about a scraped page.
+# while the counters stay as they were; the layers' counters add up to the whole's; each layer's
+# margin is its C/N less what ITU-R BT.1306 gives its modulation and code rate, on the page as in
+# the log, whose verdicts follow the margins; its counter of samples by state is the log's rows per
+# state; the examples of docs/metrics.md answer. promtool finds nothing to say about a scraped page.
 #
 #   tests/metrics/prometheus.sh QUORVEX
 set -uo pipefail
@@ -49,6 +50,10 @@ page_with_layers() {
 }
 require "a page with the receiver's layers" 0 "$(wait_until 30 page_with_layers; echo $?)"
 check "promtool on a scraped page" "" "$(promtool check metrics <"$work/page" 2>&1)"
+check "the layers the simulated multiplex carries" \
+  "$(printf '%s\n' 'quorvex_frontend_layer_info{layer="a",modulation="QPSK",code_rate="2/3",segments="1"} 1' \
+    'quorvex_frontend_layer_info{layer="b",modulation="64QAM",code_rate="3/4",segments="12"} 1')" \
+  "$(grep '^quorvex_frontend_layer_info' "$work/page")"
 
 query() { # PromQL at a time: an instant's values, or a range's points as "time value"
   curl -sf --get "http://127.0.0.1:$prometheus_port/api/v1/query" --data-urlencode "query=$1" \
@@ -63,7 +68,8 @@ before=$(awk -v t="$gone" 'BEGIN { printf "%.3f", t - 0.001 }')
 
 check "the level at the scrape before" 1 "$(query quorvex_level_decibels "$before" | wc -l)"
 for absent in quorvex_level_decibels quorvex_bit_error_ratio quorvex_frontend_status \
-  quorvex_frontend_carrier_to_noise_decibels quorvex_frontend_layer_carrier_to_noise_decibels; do
+  quorvex_frontend_carrier_to_noise_decibels quorvex_frontend_layer_carrier_to_noise_decibels \
+  quorvex_frontend_layer_info quorvex_frontend_layer_margin_decibels; do
   check "$absent absent from the first scrape after the signal went" "" "$(query "$absent" "$gone")"
 done
 kinds="pre_bit_errors pre_bit_count post_bit_errors post_bit_count error_blocks blocks"
@@ -91,11 +97,25 @@ check "the mean level of every sample" yes "$(echo "$levels" | awk -v mean="$(qu
   / ignoring(sign) sum without(sign) (rate(quorvex_sampled_level_decibels_count[1m]))' "$moment")" \
   'NR == 1 || $1 < low { low = $1 } NR == 1 || $1 > high { high = $1 }
    END { print (mean != "" && mean >= low - 0.05 && mean <= high + 0.05) ? "yes" : "no: " mean " beside " low " to " high }')"
-check "the ratio of each layer" 3 "$(query 'rate(quorvex_frontend_layer_post_bit_errors_total[1m])
+check "the ratio of each layer in use" 2 "$(query 'rate(quorvex_frontend_layer_post_bit_errors_total[1m])
   / rate(quorvex_frontend_layer_post_bit_count_total[1m])' "$moment" | grep -c '^[0-9]')"
 for state in ok no-level no-ratio ratio-failed; do
-  check "samples counted as $state" "$(grep -c ",$state\$" "$work/levels.csv")" \
+  check "samples counted as $state" "$(awk -F, -v state="$state" '$7 == state' "$work/levels.csv" | wc -l)" \
     "$(query "quorvex_samples_total{state=\"$state\"}" "$moment")"
 done
+# The margins: QPSK 2/3 needs 6.6 dB, 64QAM 3/4 20.1 dB; on the page to the driver's 0.001 dB, in
+# the log to the 0.1 dB of its C/N, each verdict good from 3 dB on, marginal from 0.
+check "the required C/N of each layer" "6.6 20.1" \
+  "$(query 'quorvex_frontend_layer_required_carrier_to_noise_decibels' "$before" | sort -n | xargs)"
+check "each layer's margin on the page, its C/N less that" "0 0" "$(query 'round(1000 * (
+  quorvex_frontend_layer_carrier_to_noise_decibels - quorvex_frontend_layer_required_carrier_to_noise_decibels
+  - quorvex_frontend_layer_margin_decibels))' "$before" | xargs)"
+check "each row's margins and verdicts" "" "$(awk -F, 'NR > 1 && $7 == "ok" {
+  for (i = 0; i < 2; i++) {
+    cnr = $(11 + 6 * i); margin = $(12 + 6 * i); verdict = $(13 + 6 * i); need = i ? 20.1 : 6.6
+    judged = margin >= 3 ? "good" : margin >= 0 ? "marginal" : "failing"
+    if (cnr - need - margin > 0.051 || margin - cnr + need > 0.051 || verdict != judged)
+      print NR ": " $0
+  } }' "$work/levels.csv")"
 check "the program's standard error" "" "$(grep -v 'IKsPropertySet.Set\|no sound server' "$work/err")"
 [ "$checks" -gt 0 ] && [ "$failures" -eq 0 ]

@@ -56,6 +56,12 @@ struct Report {
         figures.counts[kind][part] = {true, value};
         return *this;
     }
+    Report &layer(int index, LayerReport report)
+    {
+        figures.layers_known = true;
+        figures.layers[index] = report;
+        return *this;
+    }
 };
 
 const LevelSample level_and_ratio = {reading_value, 24.5, reading_value, 3.2e-4};
@@ -198,6 +204,26 @@ TEST(MetricsPage, WhatARunOfSamplesLeavesOnThePage)
           "quorvex_frontend_layer_error_blocks_total{layer=\"c\"} 3\n"},
          {"quorvex_frontend_carrier_to_noise_decibels", "quorvex_frontend_layer_carrier_to_noise_decibels{layer=\"a\"}",
           "quorvex_frontend_error_blocks_total"}},
+        {"each layer in use with what it carries, needs and its margin, to 0.001 dB; the unknown left out",
+         {record(level_and_ratio, sample_ok,
+                 Report()
+                     .layer(0, {true, "QPSK", "2/3", 1, 4, {true, 6.6}, {true, 0.1 + 0.2}, verdict_marginal})
+                     .layer(1, {true, "64QAM", "3/4", 12, 2, {true, 20.1}, {true, -1.25}, verdict_failing})
+                     .layer(2, {true, nullptr, nullptr, 0, 0, {}, {}, verdict_none}))},
+         {"quorvex_frontend_layer_info{layer=\"a\",modulation=\"QPSK\",code_rate=\"2/3\",segments=\"1\"} 1\n"
+          "quorvex_frontend_layer_info{layer=\"b\",modulation=\"64QAM\",code_rate=\"3/4\",segments=\"12\"} 1\n"
+          "quorvex_frontend_layer_info{layer=\"c\",modulation=\"\",code_rate=\"\",segments=\"0\"} 1\n"
+          "quorvex_frontend_layer_required_carrier_to_noise_decibels{layer=\"a\"} 6.6\n"
+          "quorvex_frontend_layer_required_carrier_to_noise_decibels{layer=\"b\"} 20.1\n"
+          "quorvex_frontend_layer_margin_decibels{layer=\"a\"} 0.3\n"
+          "quorvex_frontend_layer_margin_decibels{layer=\"b\"} -1.25\n"},
+         {"quorvex_frontend_layer_required_carrier_to_noise_decibels{layer=\"c\"}",
+          "quorvex_frontend_layer_margin_decibels{layer=\"c\"}"}},
+        {"layers left unused: their C/N alone, where given",
+         {record(level_and_ratio, sample_ok,
+                 Report().cnr(part_layer_a, 21).layer(1, {false, "QPSK", "1/2", 0, 0, {true, 4.9}, {true, 1}, {}}))},
+         {"quorvex_frontend_layer_carrier_to_noise_decibels{layer=\"a\"} 21\n"},
+         {"quorvex_frontend_layer_info", "quorvex_frontend_layer_required", "quorvex_frontend_layer_margin"}},
     };
     for (const AfterSamples &row : table) {
         const std::string page = page_after(row.records);

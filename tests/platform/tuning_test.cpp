@@ -255,8 +255,8 @@ TEST(SignalModel, ChannelsAreStrongWeakOrEmptyAndMoveFromSampleToSample)
     EXPECT_NE(tuning::figures_for(539000, 8, 42).level_value, once.level_value);
 }
 
-// Beside the vendor figures, the receiver's own: the level as its C/N, three layers whose counts
-// add up to the whole's, counted on from report to report and from zero after a tune.
+// Beside the vendor figures, the receiver's own: the level as its C/N, layers A and B whose counts
+// add up to the whole's, counted on from report to report and from zero after a tune; C unused.
 TEST(SignalModel, TheReceiverReportsTheLevelAsItsCnAndLayersThatAddUpToTheWhole)
 {
     const tuning::Figures figures = {174085, 3, 2000, true}; // 30 dB; 3 errors in 2000 x 1632 bits
@@ -265,17 +265,19 @@ TEST(SignalModel, TheReceiverReportsTheLevelAsItsCnAndLayersThatAddUpToTheWhole)
     const ReceiverFigures tuned = tuning::receiver_report(figures, tuning::Reception::strong, second, true);
     EXPECT_EQ(first.status, 0x1Fu);
     EXPECT_TRUE(first.counts_restarted && !second.counts_restarted && tuned.counts_restarted);
-    const double cnr[receiver_parts] = {30.0, 30.4, 29.8, 29.7};
-    // 3264000 bits: 1/13 of them on layer A, 7/13 on B, the rest on C; the errors 1, 11 and 8 in 20.
-    const std::uint64_t bits[receiver_parts] = {3264000, 251076, 1757538, 1255386};
-    const std::uint64_t errors[receiver_parts] = {3, 0, 1, 2};
-    for (int part = 0; part < receiver_parts; ++part) {
+    const double cnr[] = {30.0, 30.4, 29.8};
+    // 3264000 bits: 1/13 of them on layer A, the rest on B; the errors all on B.
+    const std::uint64_t bits[] = {3264000, 251076, 3012924};
+    const std::uint64_t errors[] = {3, 0, 3};
+    for (int part = part_whole; part <= part_layer_b; ++part) {
         EXPECT_DOUBLE_EQ(first.carrier_to_noise_db[part].value, cnr[part]) << part;
         EXPECT_EQ(first.counts[count_post_bits][part].value, bits[part]) << part;
         EXPECT_EQ(first.counts[count_post_error_bits][part].value, errors[part]) << part;
         EXPECT_EQ(second.counts[count_post_bits][part].value, 2 * bits[part]) << part;
         EXPECT_EQ(tuned.counts[count_post_bits][part].value, bits[part]) << part;
     }
+    EXPECT_FALSE(first.carrier_to_noise_db[part_layer_c].given || first.counts[count_blocks][part_layer_c].given);
+    EXPECT_EQ(second.counts[count_error_blocks][part_whole].value, 0u) << "9.2E-07 after the inner code: all corrected";
     EXPECT_DOUBLE_EQ(first.signal_strength_dbm[part_whole].value, -55.0);
 
     // Where nothing is broadcast: no lock, and no layers.
@@ -283,6 +285,7 @@ TEST(SignalModel, TheReceiverReportsTheLevelAsItsCnAndLayersThatAddUpToTheWhole)
     EXPECT_EQ(none.status, std::uint32_t{has_signal});
     EXPECT_TRUE(none.carrier_to_noise_db[part_whole].given && none.counts[count_blocks][part_whole].given);
     EXPECT_FALSE(none.carrier_to_noise_db[part_layer_a].given || none.counts[count_blocks][part_layer_a].given);
+    EXPECT_FALSE(none.layers_known);
 }
 
 } // namespace

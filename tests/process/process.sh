@@ -207,9 +207,12 @@ log-file)
     pid=$!
     started+=("$pid")
   }
-  header="time,channel,band,frequency_khz,level_db,error_ratio,state"
-  torn() { # file: the rows after the first line that are not whole rows of channel 13
-    tail -n +2 "$1" | grep -cvaE '^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}([+-][0-9]{2}:[0-9]{2}|Z),13,UHF,473000,-?[0-9.]*,[0-9.E+-]*,(ok|no-level|no-ratio|ratio-failed|failed)$'
+  header="time,channel,band,frequency_khz,level_db,error_ratio,state,layer_a_modulation,layer_a_code_rate"
+  header+=",layer_a_segments,layer_a_cnr_db,layer_a_margin_db,layer_a_verdict,layer_b_modulation,layer_b_code_rate"
+  header+=",layer_b_segments,layer_b_cnr_db,layer_b_margin_db,layer_b_verdict,layer_c_modulation,layer_c_code_rate"
+  header+=",layer_c_segments,layer_c_cnr_db,layer_c_margin_db,layer_c_verdict"
+  torn() { # file: the rows after the first line that are not whole rows of channel 13, with their layers
+    tail -n +2 "$1" | grep -cvaE '^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}([+-][0-9]{2}:[0-9]{2}|Z),13,UHF,473000,-?[0-9.]*,[0-9.E+-]*,(ok|no-level|no-ratio|ratio-failed|failed)(,[0-9A-Za-z/.-]*){18}$'
   }
   lines_in() { [ -f "$1" ] && [ "$(wc -l <"$1")" -ge "$2" ]; }
 

@@ -57,8 +57,11 @@ check "the metrics: the driver's C/N (dB)" "yes" \
 
 # The log in the service's logs directory: its header, then a row a sample.
 log=/var/log/quorvex/adapter0.csv
-header=time,channel,band,frequency_khz,level_db,error_ratio,state
-row='^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}([-+][0-9]{2}:[0-9]{2}|Z),13,UHF,473000,([0-9]+\.[0-9])?,([0-9]\.[0-9]{2}E[-+][0-9]{2})?,(ok|no-level|no-ratio|ratio-failed|failed)$'
+header=time,channel,band,frequency_khz,level_db,error_ratio,state,layer_a_modulation,layer_a_code_rate,layer_a_segments
+header+=,layer_a_cnr_db,layer_a_margin_db,layer_a_verdict,layer_b_modulation,layer_b_code_rate,layer_b_segments
+header+=,layer_b_cnr_db,layer_b_margin_db,layer_b_verdict,layer_c_modulation,layer_c_code_rate,layer_c_segments
+header+=,layer_c_cnr_db,layer_c_margin_db,layer_c_verdict
+row='^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}([-+][0-9]{2}:[0-9]{2}|Z),13,UHF,473000,([0-9]+\.[0-9])?,([0-9]\.[0-9]{2}E[-+][0-9]{2})?,(ok|no-level|no-ratio|ratio-failed|failed)(,[0-9A-Za-z/.-]*){18}$'
 rows() { [ -f "$log" ] && [ "$(($(wc -l <"$log") - 1))" -ge "$1" ]; }
 check "the log: rows" 0 "$(wait_until 30 rows 3; echo $?)"
 check "the log: its header" "$header" "$(head -1 "$log")"

@@ -98,12 +98,15 @@ check "logrotate moved the log aside" yes "$([ -f "$work/logs/adapter0.csv.1" ] 
 wait_until 30 rows "$work/logs/adapter0.csv" 3
 kill "$pid"
 wait "$pid" 2>/dev/null
-header=time,channel,band,frequency_khz,level_db,error_ratio,state
+header=time,channel,band,frequency_khz,level_db,error_ratio,state,layer_a_modulation,layer_a_code_rate,layer_a_segments
+header+=,layer_a_cnr_db,layer_a_margin_db,layer_a_verdict,layer_b_modulation,layer_b_code_rate,layer_b_segments
+header+=,layer_b_cnr_db,layer_b_margin_db,layer_b_verdict,layer_c_modulation,layer_c_code_rate,layer_c_segments
+header+=,layer_c_cnr_db,layer_c_margin_db,layer_c_verdict
 check "the new log starts with the header" "$header" "$(head -1 "$work/logs/adapter0.csv")"
 # Every sample line has its row, in one log or the other, whole, in the lines' order, none lost:
 # the rows' level and ratio, written as the line writes them, are the lines.
 all=$(cat "$work/logs/adapter0.csv.1" "$work/logs/adapter0.csv" | grep -v "^$header\$")
-check "every row whole" 0 "$(echo "$all" | grep -cvE '^[-0-9T:+]+,13,UHF,473000,[0-9]+\.[0-9],[0-9]\.[0-9]{2}E[-+][0-9]{2},ok$')"
+check "every row whole" 0 "$(echo "$all" | grep -cvE '^[-0-9T:+]+,13,UHF,473000,[0-9]+\.[0-9],[0-9]\.[0-9]{2}E[-+][0-9]{2},ok(,[0-9A-Za-z/.-]*){18}$')"
 check "a row for every sample line, in order, none lost" "$(cat "$work/rotated.out")" \
   "$(echo "$all" | awk -F, '{ printf " %4s | %9s\n", $5, $6 }')"
 check "rotation: standard error" "" "$(cat "$work/rotated.err")"

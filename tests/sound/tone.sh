@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The alignment tone of the real quorvex binary, heard through a real PulseAudio server started
 # here with a null sink and recorded from its monitor with the server's own recorder; numpy
-# measures the recording (measure.py). The simulated tuner's steady scenario gives known levels:
-# the pitch must be what the alignment mode's formula (docs/alignment.md) gives for each, within
-# 1 %; a sample without a level must give ticks and no tone; a level that moves from sample to
+# measures the recording (measure.py). The simulated tuner's steady scenario gives known levels,
+# and on a multiplex its layers' known margins: the pitch must be what the alignment mode's
+# formulas (docs/alignment.md) give for the weakest layer's margin, or for the level where there is
+# no lock, within 1 %; a sample without a level must give ticks and no tone; a level that moves from sample to
 # sample must glide without a click, nor the close that ends the tone. Without sound (no server,
 # or one that never answers) one line says why and the samples go on, none held up; a server
 # killed mid-run and started again gives one line when it goes and one when it is back, and the
@@ -75,9 +76,11 @@ figure() { sed -n "s/^$1 //p" <<<"$2"; }
 within() { awk -v a="$1" -v b="$2" -v share="$3" 'BEGIN { print (a - b <= b * share && b - a <= b * share) ? "yes" : "no" }'; }
 below() { awk -v a="$1" -v b="$2" 'BEGIN { print (a < b) ? "yes" : "no" }'; }
 
-# The pitch for each known level: 220 Hz x 2^(level / 24). The steady tuner gives 30.0 dB on
-# channel 13, 14.0 dB on channel 24 and -3.0 dB where nothing is broadcast (channel 14).
-for case in "13 30.0 523.25" "24 14.0 329.63" "14 -3.0 201.74"; do
+# The steady tuner gives 30.0 dB on channel 13, 14.0 dB on channel 24 and -3.0 dB where nothing is
+# broadcast (channel 14). Its layer B, 0.2 dB below the level, needs 20.1 dB for 64QAM 3/4: a
+# margin of 9.7 dB on channel 13 and -6.3 dB on channel 24, the weaker of the two layers; the pitch
+# 440 Hz x 2^(margin / 12). Without a lock there are no layers: 220 Hz x 2^(level / 24).
+for case in "13 30.0 770.52" "24 14.0 305.78" "14 -3.0 201.74"; do
   read -r channel level hz <<<"$case"
   figures=$(heard "channel-$channel" steady --channel "$channel" --interval 10)
   check "channel $channel: every line at $level dB" "$level" "$(cut -c1-5 "$work/channel-$channel.out" | sort -u | tr -d ' ')"
@@ -166,8 +169,8 @@ closed "$run" return
 figures=$(measured return)
 check "return: one line when it is back" "quorvex: sound: the sound server is back; the tone plays again" \
   "$(sed -n '2,$p' "$work/return.err")"
-check "return: pitch 523.25 Hz within 1 % (heard $(figure pitch "$figures"))" "yes" \
-  "$(within "$(figure pitch "$figures")" 523.25 0.01)"
+check "return: pitch 770.52 Hz within 1 % (heard $(figure pitch "$figures"))" "yes" \
+  "$(within "$(figure pitch "$figures")" 770.52 0.01)"
 check "return: closed with exit code 0" "0" "$(cat "$work/return.exit")"
 
 [ "$failures" -eq 0 ] && [ "$checks" -gt 0 ]

@@ -5,7 +5,7 @@
 # byte as the Linux build prints them for the same seed, bars on screen, Apply used with the mouse
 # and keyboard, a long paste, and the close box ending the program with every object released. A
 # second run unplugs the tuner after three samples. A third starts on a chosen channel with a log,
-# whose rows must be the Linux build's; then help, version, usage errors and two logs that cannot
+# whose rows must be the Linux build's but for the layers' columns, empty on Windows; then help, version, usage errors and two logs that cannot
 # be opened, each in a message box. Every wait is bounded.
 #
 #   tests/wine/end_to_end.sh BUILD_WINDOWS_DIR BUILD_LINUX_DIR ARTEFACT_DIR
@@ -172,8 +172,10 @@ close_program logged
 cp "$work/log folder/levels.csv" "$artefacts/wine-levels.csv"
 wait "$linux_logged_run"
 check "logged: header as on Linux" "$(head -1 "$work/linux.csv")" "$(head -1 "$work/log folder/levels.csv")"
-check "logged: rows as on Linux apart from the time" "$(sed -n '2,4p' "$work/linux.csv" | cut -d, -f2-)" \
-  "$(sed -n '2,4p' "$work/log folder/levels.csv" | cut -d, -f2-)"
+check "logged: rows as on Linux apart from the time and the layers" "$(sed -n '2,4p' "$work/linux.csv" | cut -d, -f2-7)" \
+  "$(sed -n '2,4p' "$work/log folder/levels.csv" | cut -d, -f2-7)"
+check "logged: the layers' columns, empty: Windows reports no layers" ",,,,,,,,,,,,,,,,," \
+  "$(sed -n '2,4p' "$work/log folder/levels.csv" | cut -d, -f8- | sort -u)"
 check "logged: local times with their offset, in the zone of the run" "3" "$(sed -n '2,4p' "$work/log folder/levels.csv" |
   grep -c -E '^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}\+09:00,')"
 check "logged: one row per sample line" "$(lines "$work/logged.out")" \
