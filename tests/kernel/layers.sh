@@ -58,11 +58,25 @@ check "ISDB-T: the layer set" "$(printf '%s\n' "GUARD_INTERVAL = 1/8" "TRANSMISS
     "$(held 'GUARD_INTERVAL|TRANSMISSION_MODE|ISDBT_PARTIAL_RECEPTION|ISDBT_LAYER[ABC]_.*')"
 
 # The program's side at a step: its rows and metrics there, $logs/rows-STEP.csv and
-# $logs/metrics-STEP.txt. What it must show: layer A good at every step; layer B good at 28 dB,
-# marginal at 21 dB (0.8 dB above the 20.1 dB 64QAM 3/4 needs), failing at 19 and 15 dB, in the
-# log's rows and the metrics' layer="b" series.
+# $logs/metrics-STEP.txt: layer A good at every step; layer B good at 28 dB, marginal at 21 dB
+# (0.8 dB above the 20.1 dB 64QAM 3/4 needs), failing at 19 and 15 dB, in the log's rows and the
+# metrics' layer="b" series.
+# Worked out by hand: A needs 6.6 dB and reads 0.2 dB above the channel, B needs 20.1 dB and reads
+# 0.1 dB below it; a margin of 3 dB or more is good, 0 to 3 marginal, below 0 failing.
+declare -A layers_row=(
+    [28000]="QPSK,2/3,1,28.2,21.6,good,64QAM,3/4,12,27.9,7.8,good"
+    [21000]="QPSK,2/3,1,21.2,14.6,good,64QAM,3/4,12,20.9,0.8,marginal"
+    [19000]="QPSK,2/3,1,19.2,12.6,good,64QAM,3/4,12,18.9,-1.2,failing"
+    [15000]="QPSK,2/3,1,15.2,8.6,good,64QAM,3/4,12,14.9,-5.2,failing"
+)
+declare -A margin_b=([28000]=7.8 [21000]=0.8 [19000]=-1.2 [15000]=-5.2)
 program_checks() { # step
-    :
+    check "C/N $1: the log's layers, B's margin going while A's holds" "${layers_row[$1]}" \
+        "$(tail -n 1 "$logs/rows-$1.csv" | cut -d, -f8-19)"
+    check "C/N $1: layer B's margin on the page" "${margin_b[$1]}" \
+        "$(sed -n 's/^quorvex_frontend_layer_margin_decibels{layer="b"} //p' "$logs/metrics-$1.txt")"
+    check "C/N $1: layer B described on the page" 'modulation="64QAM",code_rate="3/4",segments="12"' \
+        "$(grep -o 'quorvex_frontend_layer_info{layer="b",[^}]*' "$logs/metrics-$1.txt" | cut -d, -f2-)"
 }
 
 # The steps, the channel's C/N in 0.001 dB, each with the last sample dvb-fe-tool reads a whole

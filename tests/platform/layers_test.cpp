@@ -67,10 +67,11 @@ TEST(LayoutTest, EachDriverFamilysLayersLandInTheApisLayout)
         {"Siano Mobile Digital MDTV Receiver", one_cnr, four_errors, "w---", "wab-"},
         {"Toshiba TC90522 ISDB-T module", one_cnr, layers_first, "w---", "----"},
         {"Socionext MN88443x", four_cnr, four_errors, "w---", "w---"},
-        // Not in the table: the API's layout only where four entries agree with the layers in use.
+        // Not in the table: each statistic by the API's layout only where its four entries agree with
+        // the layers in use (here the C/N gives a layer C that is not).
         {"Some other demod", four_cnr, four_errors, "wab-", "wab-"},
         {"Some other demod", entries({decibels(22000), decibels(23000), decibels(21000), decibels(1000)}), four_errors,
-         "w---", "w---"},
+         "w---", "wab-"},
         {"Some other demod", one_cnr, entries({counter(9), counter(1)}), "w---", "w---"},
     };
     for (const Row &row : rows) {

@@ -43,11 +43,9 @@ void whole_only(dtv_fe_stats &statistic)
 }
 
 // The layers' entries match the parameters: four entries, each layer's given exactly when it is in
-// use (a statistic a driver does not offer, length 0, says nothing either way).
+// use.
 bool agrees(const dtv_fe_stats &statistic, const IsdbtParameters &parameters)
 {
-    if (statistic.len == 0)
-        return true;
     if (statistic.len != 4)
         return false;
     for (int layer = 0; layer < 3; ++layer) {
@@ -65,20 +63,16 @@ Statistics in_api_layout(const Statistics &statistics, const std::string &driver
                          const IsdbtParameters &parameters)
 {
     Statistics laid = statistics;
-    Layout layout = Layout::whole_only;
-    bool listed = false;
+    const Known *listed = nullptr;
     for (const Known &driver : known)
-        if (driver.name == driver_name) {
-            layout = driver.layout;
-            listed = true;
-        }
-    if (!listed && parameters.known) {
-        bool all_agree = true;
-        for (int i = 0; dtv_fe_stats *statistic = layered(laid, i); ++i)
-            all_agree = all_agree && agrees(*statistic, parameters);
-        layout = all_agree ? Layout::api : Layout::whole_only;
-    }
+        if (driver.name == driver_name)
+            listed = &driver;
     for (int i = 0; dtv_fe_stats *statistic = layered(laid, i); ++i) {
+        // A driver not in the table: each statistic by the API's layout where its four entries
+        // agree with the layers in use.
+        const Layout layout = listed != nullptr                                    ? listed->layout
+                              : parameters.known && agrees(*statistic, parameters) ? Layout::api
+                                                                                   : Layout::whole_only;
         if (layout == Layout::api)
             continue;
         // tc90522's C/N has one entry, the whole channel's; its counters are left out altogether.

@@ -10,8 +10,8 @@
 namespace tuning {
 
 // The statistics in the API's layout for the driver named (FE_GET_INFO's name): a driver in the
-// table as its source fills them; one not in it as the API when every statistic that has layers
-// has four entries, given exactly for the layers in use; otherwise the whole channel only.
+// table as its source fills them; one not in it, each statistic as the API where it has four
+// entries given exactly for the layers in use, otherwise the whole channel's only.
 Statistics in_api_layout(const Statistics &statistics, const std::string &driver_name,
                          const IsdbtParameters &parameters);
 
