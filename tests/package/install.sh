@@ -59,9 +59,9 @@ sample_line='^ [ 0-9][0-9]\.[0-9] \|  [0-9]\.[0-9][0-9]E[-+][0-9][0-9]$'
 check "run: sample lines" "yes" "$([ "$(grep -c -E "$sample_line" "$artefacts/package-run.out")" -ge 3 ] && echo yes || echo no)"
 check "run: nothing but sample lines" "" "$(grep -v -E "$sample_line" "$artefacts/package-run.out")"
 check "run: standard error" "" "$(cat "$artefacts/package-run.err")"
-check "log: header" "time,channel,band,frequency_khz,level_db,error_ratio,state" \
+check "log: header" "time,channel,band,frequency_khz,level_db,error_ratio,state$(printf ',layer_%s_modulation,layer_%s_code_rate,layer_%s_segments,layer_%s_cnr_db,layer_%s_margin_db,layer_%s_verdict' a a a a a a b b b b b b c c c c c c)" \
   "$(head -1 "$artefacts/package-levels.csv" 2>/dev/null)"
-row='^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}[-+][0-9]{2}:[0-9]{2},27,CATV,249000,[0-9]+\.[0-9],[0-9]\.[0-9]{2}E[-+][0-9]{2},ok$'
+row='^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}[-+][0-9]{2}:[0-9]{2},27,CATV,249000,[0-9]+\.[0-9],[0-9]\.[0-9]{2}E[-+][0-9]{2},ok(,[^,]*){18}$'
 check "log: one row per sample line" "$(grep -c -E "$sample_line" "$artefacts/package-run.out")" \
   "$(tail -n +2 "$artefacts/package-levels.csv" 2>/dev/null | grep -c -E "$row")"
 
