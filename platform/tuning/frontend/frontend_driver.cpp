@@ -86,7 +86,7 @@ IsdbtParameters parameters_from(const dtv_property *read)
     IsdbtParameters parameters;
     parameters.known = true;
     parameters.partial_reception = read[0].u.data == 1;
-    for (int layer = 0; layer < 3; ++layer) {
+    for (std::size_t layer = 0; layer < 3; ++layer) {
         const dtv_property *values = read + 1 + 4 * layer;
         parameters.layers[layer] = {values[0].u.data, values[1].u.data, values[2].u.data, values[3].u.data};
     }
