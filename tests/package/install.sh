@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The Debian package on a fresh minimal Debian root, as a user would meet it: installed with
 # apt-get (which brings its dependencies), the program's version and a run of the installed
-# program offscreen on the simulated tuner with a log, its manual page, and a purge that leaves
-# nothing behind. Needs root (chroot, mount), debootstrap and Debian's package mirror. Every wait
-# is bounded; it fails when it cannot run.
+# program offscreen on the simulated tuner with a log, its manual pages in English and Japanese,
+# and a purge that leaves nothing behind. Needs root (chroot, mount), debootstrap and Debian's
+# package mirror. Every wait is bounded; it fails when it cannot run.
 #
 #   tests/package/install.sh PACKAGE.deb [ARTEFACT_DIR]
 #
@@ -72,14 +72,22 @@ check "headless: sample lines, and nothing on standard error" "yes:" \
   "$(grep -q -E "$sample_line" "$artefacts/package-headless.out" && echo yes || echo no):$(cat "$artefacts/package-headless.err")"
 
 inside 60 env MANPAGER=cat MANWIDTH=80 man quorvex >"$artefacts/package-man.txt" 2>&1
-check "man quorvex" "0" "$?"
+english=$?
+inside 60 env MANPAGER=cat MANWIDTH=80 man -L ja quorvex >"$artefacts/package-man-ja.txt" 2>&1
+check "man quorvex, and man -L ja quorvex" "0:0" "$english:$?"
+check "man -L ja: the Japanese page" "/usr/share/man/ja/man1/quorvex.1.gz" "$(inside 30 man -L ja -w quorvex 2>&1)"
 check "the service's units where systemd looks, its rotation and options under /etc" "ok" "$(
   ls "$root/lib/systemd/system/quorvex@.service" "$root/lib/systemd/system/quorvex@.socket" \
     "$root/lib/systemd/system/quorvex-device@.service" "$root/lib/systemd/system/quorvex-device@.socket" \
     "$root/etc/logrotate.d/quorvex" "$root/etc/default/quorvex" >/dev/null && echo ok
 )"
-check "man quorvex: options, log and exit status" "3" \
-  "$(grep -c -E '^ +--log FILE$|^LOG FILE$|^EXIT STATUS$' "$artefacts/package-man.txt")"
+check "man quorvex, in English and Japanese: options, log and exit status" "3:3" \
+  "$(grep -c -E '^ +--log FILE$|^LOG FILE$|^EXIT STATUS$' "$artefacts/package-man.txt"):$(
+    grep -c -E '^ +--log FILE$|^ログファイル$|^終了ステータス$' "$artefacts/package-man-ja.txt")"
+# The translation kept up with the English page, as far as the options named go.
+options() { grep -o -E -- '--[a-z]+' "$1" | sort -u; }
+check "man -L ja quorvex: every option the English page names" "" \
+  "$(comm -23 <(options "$artefacts/package-man.txt") <(options "$artefacts/package-man-ja.txt"))"
 
 require "purged with apt-get" "0" "$(
   {
@@ -92,4 +100,4 @@ check "nothing left behind" "" \
   "$(diff "$artefacts/package-files-before.txt" "$artefacts/package-files-after.txt" | grep '^[<>]')"
 
 echo "install.sh: $checks checks, $failures failed"
-[ "$failures" -eq 0 ] && [ "$checks" -eq 16 ]
+[ "$failures" -eq 0 ] && [ "$checks" -eq 18 ]
