@@ -73,6 +73,10 @@ check "headless: sample lines, and nothing on standard error" "yes:" \
 
 inside 60 env MANPAGER=cat MANWIDTH=80 man quorvex >"$artefacts/package-man.txt" 2>&1
 check "man quorvex" "0" "$?"
+check "the alert rules and the dashboard in /usr/share/quorvex" "ok" "$(
+  ls "$root/usr/share/quorvex/prometheus/quorvex-rules.yml" "$root/usr/share/quorvex/grafana/quorvex-dashboard.json" \
+    >/dev/null && { ! command -v promtool >/dev/null || promtool check rules "$root/usr/share/quorvex/prometheus/quorvex-rules.yml" >/dev/null; } && echo ok
+)"
 check "the service's units where systemd looks, its rotation and options under /etc" "ok" "$(
   ls "$root/lib/systemd/system/quorvex@.service" "$root/lib/systemd/system/quorvex@.socket" \
     "$root/lib/systemd/system/quorvex-device@.service" "$root/lib/systemd/system/quorvex-device@.socket" \
