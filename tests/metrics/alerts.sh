@@ -11,9 +11,12 @@ program=$(realpath "$1")
 dist=$(dirname "$0")/../../dist
 source "$(dirname "$0")/../support/checks.sh"
 needs python3 "Debian's python3"
+work=$(mktemp -d)
+started=()
+trap 'kill "${started[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 
 # The dashboard's structure, as Grafana's provisioning reads it; its queries, one a line.
-queries=$(python3 - "$dist/grafana/quorvex-dashboard.json" 2>"${TMPDIR:-/tmp}/dashboard-problems.$$" <<'CHECK'
+queries=$(python3 - "$dist/grafana/quorvex-dashboard.json" 2>"$work/dashboard-problems" <<'CHECK'
 import json, sys
 board = json.load(open(sys.argv[1]))
 def problem(text): print(text, file=sys.stderr)
@@ -35,15 +38,11 @@ for panel in board.get("panels", []):
         print(target.get("expr", ""))
 CHECK
 )
-check "the dashboard's structure" "" "$(cat "${TMPDIR:-/tmp}/dashboard-problems.$$")"
-rm -f "${TMPDIR:-/tmp}/dashboard-problems.$$"
+check "the dashboard's structure" "" "$(cat "$work/dashboard-problems")"
 needs prometheus "Debian's prometheus"
 needs curl "Debian's curl"
 needs jq "Debian's jq"
 
-work=$(mktemp -d)
-started=()
-trap 'kill "${started[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 quorvex_port=$(free_port)
 prometheus_port=$(free_port)
@@ -84,7 +83,7 @@ run() { # scenario, options...: the program in place of the one before, once Pro
 expect() { # alerts firing, scenario, options...
   run "${@:2}"
   wait_until 60 alerts_are "$1"
-  check "alerts on $*" "$1" "$(firing)"
+  check "alerts on ${*:2}" "$1" "$(firing)"
 }
 
 wait_until 30 alerts_are QuorvexDown
