@@ -76,6 +76,10 @@ english=$?
 inside 60 env MANPAGER=cat MANWIDTH=80 man -L ja quorvex >"$artefacts/package-man-ja.txt" 2>&1
 check "man quorvex, and man -L ja quorvex" "0:0" "$english:$?"
 check "man -L ja: the Japanese page" "/usr/share/man/ja/man1/quorvex.1.gz" "$(inside 30 man -L ja -w quorvex 2>&1)"
+check "the alert rules and the dashboard in /usr/share/quorvex" "ok" "$(
+  ls "$root/usr/share/quorvex/prometheus/quorvex-rules.yml" "$root/usr/share/quorvex/grafana/quorvex-dashboard.json" \
+    >/dev/null && { ! command -v promtool >/dev/null || promtool check rules "$root/usr/share/quorvex/prometheus/quorvex-rules.yml" >/dev/null; } && echo ok
+)"
 check "the service's units where systemd looks, its rotation and options under /etc" "ok" "$(
   ls "$root/lib/systemd/system/quorvex@.service" "$root/lib/systemd/system/quorvex@.socket" \
     "$root/lib/systemd/system/quorvex-device@.service" "$root/lib/systemd/system/quorvex-device@.socket" \
@@ -100,4 +104,4 @@ check "nothing left behind" "" \
   "$(diff "$artefacts/package-files-before.txt" "$artefacts/package-files-after.txt" | grep '^[<>]')"
 
 echo "install.sh: $checks checks, $failures failed"
-[ "$failures" -eq 0 ] && [ "$checks" -eq 18 ]
+[ "$failures" -eq 0 ] && [ "$checks" -eq 19 ]
