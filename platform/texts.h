@@ -1,0 +1,14 @@
+// Texts for people (help, usage errors, the lines on standard error that say what to do) in the
+// user's language; texts for scripts (the console line, the log, the metrics) never pass here.
+// On Linux, the gettext catalogue of the domain "quorvex" for the locale's messages; on Windows the
+// text itself, since a program with a window has no standard error a user reads.
+#pragma once
+
+// Marks a text for the catalogue that is translated where it is shown, and shown as it is elsewhere.
+constexpr const char *for_translation(const char *english) { return english; }
+// The translation of a format keeps its conversions, which the compiler checks against the English.
+#ifdef _WIN32
+inline const char *translated(const char *english) { return english; }
+#else
+const char *translated(const char *english) __attribute__((format_arg(1)));
+#endif
