@@ -57,9 +57,8 @@ StartOptions parse_command_line(const WCHAR *command_line)
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring &argument = arguments[i];
         if (argument.size() < 3 || argument.compare(0, 2, L"--") != 0)
-            return refuse(message_text(argument.empty() || argument[0] != L'-' ? IDS_UNEXPECTED_ARGUMENT
-                                                                                : IDS_UNKNOWN_OPTION,
-                                       {argument}));
+            return refuse(message_text(
+                argument.empty() || argument[0] != L'-' ? IDS_UNEXPECTED_ARGUMENT : IDS_UNKNOWN_OPTION, {argument}));
         const std::size_t equals = argument.find(L'=');
         const std::wstring name = argument.substr(0, equals);
         const bool flag = name == L"--catv" || name == L"--align" || name == L"--help" || name == L"--version" ||

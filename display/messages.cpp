@@ -9,7 +9,8 @@
 static std::wstring string_in(UINT id, LANGID language)
 {
     HRSRC found = FindResourceExW(nullptr, RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language);
-    const auto *text = found == nullptr ? nullptr : static_cast<const WCHAR *>(LockResource(LoadResource(nullptr, found)));
+    const auto *text =
+        found == nullptr ? nullptr : static_cast<const WCHAR *>(LockResource(LoadResource(nullptr, found)));
     if (text == nullptr)
         return {};
     // A block holds 16 strings, each its length followed by its characters.

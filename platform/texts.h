@@ -7,8 +7,13 @@
 // Marks a text for the catalogue that is translated where it is shown, and shown as it is elsewhere.
 constexpr const char *for_translation(const char *english) { return english; }
 // The translation of a format keeps its conversions, which the compiler checks against the English.
-#ifdef _WIN32
-inline const char *translated(const char *english) { return english; }
+#ifdef __GNUC__
+#define QUORVEX_FORMAT_ARG [[gnu::format_arg(1)]]
 #else
-const char *translated(const char *english) __attribute__((format_arg(1)));
+#define QUORVEX_FORMAT_ARG
+#endif
+#ifdef _WIN32
+QUORVEX_FORMAT_ARG inline const char *translated(const char *english) { return english; }
+#else
+QUORVEX_FORMAT_ARG const char *translated(const char *english);
 #endif

@@ -15,8 +15,8 @@
 #include "platform/qtwindow/message_loop.h"
 #include "platform/qtwindow/termination.h"
 #include "platform/qtwindow/wayland.h"
-#include "platform/texts.h"
 #include "platform/qtwindow/window.h"
+#include "platform/texts.h"
 
 namespace qtwindow {
 
@@ -71,9 +71,9 @@ std::string problem_of(const std::string &systems)
         return {};
     if (platform_needs_display(first))
         return linux_platform::format(translated("quorvex: cannot open the display \"%s\"%s"), display_name(),
-                      missing_wayland_support());
-    return linux_platform::format(translated("quorvex: cannot start the window system \"%s\" that QT_QPA_PLATFORM names"),
-                  first.c_str());
+                                      missing_wayland_support());
+    return linux_platform::format(
+        translated("quorvex: cannot start the window system \"%s\" that QT_QPA_PLATFORM names"), first.c_str());
 }
 
 // Standard error carries the program's diagnostics only, so the toolkit's own messages are not

@@ -44,7 +44,8 @@ public:
                                  ? " (it tunes UHF 13 to " + std::to_string(chardev_.family->highest_number - 50) + ")"
                                  : ""));
         if (watch_only_)
-            return report(EBUSY, linux_platform::format(translated("%s: cannot be watched: %s"), chardev_.path.c_str(), one_program()));
+            return report(EBUSY, linux_platform::format(translated("%s: cannot be watched: %s"), chardev_.path.c_str(),
+                                                        one_program()));
         if (state_ == State::gone)
             return report(ENODEV, chardev_.path + ": " + reason(ENODEV));
         if (state_ == State::closed) {
@@ -55,8 +56,9 @@ public:
                                           : chardev_.path + ": " + reason(failed));
         }
         if (const int failed = set_channel(number))
-            return report(failed, linux_platform::format(translated("%s: tune to %s: %s"), chardev_.path.c_str(),
-                                                       tuning_text(frequency_khz).c_str(), tune_reason(failed).c_str()));
+            return report(failed,
+                          linux_platform::format(translated("%s: tune to %s: %s"), chardev_.path.c_str(),
+                                                 tuning_text(frequency_khz).c_str(), tune_reason(failed).c_str()));
         frequency_khz_ = frequency_khz;
         return 0;
     }
@@ -158,8 +160,9 @@ private:
     // "frequency number 63 (473142857 Hz, ISDB-T)"
     static std::string tuning_text(int frequency_khz)
     {
-        return linux_platform::format(translated("frequency number %d (%lld Hz, ISDB-T)"), frequency_number(frequency_khz),
-                      static_cast<long long>(std::int64_t{frequency_khz} * 1000 + isdbt_offset_hz));
+        return linux_platform::format(translated("frequency number %d (%lld Hz, ISDB-T)"),
+                                      frequency_number(frequency_khz),
+                                      static_cast<long long>(std::int64_t{frequency_khz} * 1000 + isdbt_offset_hz));
     }
 
     // Opens the node, in ISDB-T mode where it receives more than one system. 0 or the error number.
@@ -195,7 +198,8 @@ private:
     {
         if (state_ == State::gone)
             return;
-        std::fprintf(stderr, translated("%s: %s: looking for it again\n"), chardev_.path.c_str(), reason(ENODEV).c_str());
+        std::fprintf(stderr, translated("%s: %s: looking for it again\n"), chardev_.path.c_str(),
+                     reason(ENODEV).c_str());
         close();
         state_ = State::gone;
         tried_.reset();

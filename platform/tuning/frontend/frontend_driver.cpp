@@ -315,8 +315,8 @@ private:
 
     std::string tune_failed(int frequency_khz, int error) const
     {
-        return linux_platform::format(translated("%s: tune to %s: %s"), frontend_.path.c_str(), tuning_text(frequency_khz).c_str(),
-                      reason(error).c_str());
+        return linux_platform::format(translated("%s: tune to %s: %s"), frontend_.path.c_str(),
+                                      tuning_text(frequency_khz).c_str(), reason(error).c_str());
     }
 
     Result set_frequency(int frequency_khz)
