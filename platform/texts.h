@@ -4,6 +4,8 @@
 // text itself, since a program with a window has no standard error a user reads.
 #pragma once
 
+#include <string>
+
 // Marks a text for the catalogue that is translated where it is shown, and shown as it is elsewhere.
 constexpr const char *for_translation(const char *english) { return english; }
 // The translation of a format keeps its conversions, which the compiler checks against the English.
@@ -17,3 +19,10 @@ QUORVEX_FORMAT_ARG inline const char *translated(const char *english) { return e
 #else
 QUORVEX_FORMAT_ARG const char *translated(const char *english);
 #endif
+
+// printf's text, for a translated line that is not written at once.
+#ifdef __GNUC__
+[[gnu::format(printf, 1, 2)]]
+#endif
+std::string
+formatted(const char *pattern, ...);

@@ -3,8 +3,6 @@
 #include "platform/linux/texts.h"
 
 #include <clocale>
-#include <cstdarg>
-#include <cstdio>
 #include <filesystem>
 #include <libintl.h>
 
@@ -34,20 +32,6 @@ void open_catalogue()
     bindtextdomain(domain, catalogue_folder().c_str());
     // The program writes UTF-8 whatever the locale's character set, as it writes paths.
     bind_textdomain_codeset(domain, "UTF-8");
-}
-
-std::string format(const char *pattern, ...)
-{
-    std::va_list values;
-    va_start(values, pattern);
-    std::va_list counted;
-    va_copy(counted, values);
-    const int length = std::vsnprintf(nullptr, 0, pattern, counted);
-    va_end(counted);
-    std::string text(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
-    std::vsnprintf(text.data(), text.size() + 1, pattern, values);
-    va_end(values);
-    return text;
 }
 
 } // namespace linux_platform

@@ -10,7 +10,6 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
-#include "platform/linux/texts.h"
 #include "platform/qtwindow/accelerators.h"
 #include "platform/qtwindow/message_loop.h"
 #include "platform/qtwindow/termination.h"
@@ -70,10 +69,10 @@ std::string problem_of(const std::string &systems)
     if (first == "offscreen")
         return {};
     if (platform_needs_display(first))
-        return linux_platform::format(translated("quorvex: cannot open the display \"%s\"%s"), display_name(),
-                                      missing_wayland_support());
-    return linux_platform::format(
-        translated("quorvex: cannot start the window system \"%s\" that QT_QPA_PLATFORM names"), first.c_str());
+        return formatted(translated("quorvex: cannot open the display \"%s\"%s"), display_name(),
+                         missing_wayland_support());
+    return formatted(translated("quorvex: cannot start the window system \"%s\" that QT_QPA_PLATFORM names"),
+                     first.c_str());
 }
 
 // Standard error carries the program's diagnostics only, so the toolkit's own messages are not

@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <optional>
 
-#include "platform/linux/texts.h"
 #include "platform/texts.h"
 #include "platform/tuning/model/decimal.h"
 #include "platform/tuning/model/exchange.h"
@@ -30,7 +29,7 @@ std::string configure_from_environment()
     if (const char *text = std::getenv("QUORVEX_ADAPTER")) {
         std::uint64_t number = 0;
         if (!parse_decimal(text, highest_adapter, number))
-            return linux_platform::format(
+            return formatted(
                 translated("QUORVEX_ADAPTER: \"%s\" is not an adapter number; use a decimal number from 0 to 255"),
                 text);
         adapter = static_cast<unsigned>(number);

@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <string>
 
-#include "platform/linux/texts.h"
 #include "platform/texts.h"
 #include "platform/tuning/chardev/carrier_to_noise.h"
 #include "platform/tuning/chardev/frequency_numbers.h"
@@ -44,21 +43,20 @@ public:
                                  ? " (it tunes UHF 13 to " + std::to_string(chardev_.family->highest_number - 50) + ")"
                                  : ""));
         if (watch_only_)
-            return report(EBUSY, linux_platform::format(translated("%s: cannot be watched: %s"), chardev_.path.c_str(),
-                                                        one_program()));
+            return report(EBUSY,
+                          formatted(translated("%s: cannot be watched: %s"), chardev_.path.c_str(), one_program()));
         if (state_ == State::gone)
             return report(ENODEV, chardev_.path + ": " + reason(ENODEV));
         if (state_ == State::closed) {
             if (const int failed = open_node())
                 return report(failed, failed == chardev_.family->busy_error
-                                          ? linux_platform::format(translated("%s: in use by another program; %s"),
-                                                                   chardev_.path.c_str(), one_program())
+                                          ? formatted(translated("%s: in use by another program; %s"),
+                                                      chardev_.path.c_str(), one_program())
                                           : chardev_.path + ": " + reason(failed));
         }
         if (const int failed = set_channel(number))
-            return report(failed,
-                          linux_platform::format(translated("%s: tune to %s: %s"), chardev_.path.c_str(),
-                                                 tuning_text(frequency_khz).c_str(), tune_reason(failed).c_str()));
+            return report(failed, formatted(translated("%s: tune to %s: %s"), chardev_.path.c_str(),
+                                            tuning_text(frequency_khz).c_str(), tune_reason(failed).c_str()));
         frequency_khz_ = frequency_khz;
         return 0;
     }
@@ -160,9 +158,8 @@ private:
     // "frequency number 63 (473142857 Hz, ISDB-T)"
     static std::string tuning_text(int frequency_khz)
     {
-        return linux_platform::format(translated("frequency number %d (%lld Hz, ISDB-T)"),
-                                      frequency_number(frequency_khz),
-                                      static_cast<long long>(std::int64_t{frequency_khz} * 1000 + isdbt_offset_hz));
+        return formatted(translated("frequency number %d (%lld Hz, ISDB-T)"), frequency_number(frequency_khz),
+                         static_cast<long long>(std::int64_t{frequency_khz} * 1000 + isdbt_offset_hz));
     }
 
     // Opens the node, in ISDB-T mode where it receives more than one system. 0 or the error number.

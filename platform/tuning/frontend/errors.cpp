@@ -2,7 +2,6 @@
 
 #include <cerrno>
 
-#include "platform/linux/texts.h"
 #include "platform/texts.h"
 
 namespace tuning {
@@ -27,7 +26,7 @@ std::string reason(int error)
     case ENXIO:
     case ENOENT:
     case EIO: return translated("the device has gone");
-    default: return linux_platform::format(translated("error %d"), error);
+    default: return formatted(translated("error %d"), error);
     }
 }
 

@@ -8,7 +8,6 @@
 #include <sys/ioctl.h>
 #include <vector>
 
-#include "platform/linux/texts.h"
 #include "platform/texts.h"
 #include "platform/tuning/frontend/errors.h"
 #include "platform/tuning/frontend/kernel.h"
@@ -315,8 +314,8 @@ private:
 
     std::string tune_failed(int frequency_khz, int error) const
     {
-        return linux_platform::format(translated("%s: tune to %s: %s"), frontend_.path.c_str(),
-                                      tuning_text(frequency_khz).c_str(), reason(error).c_str());
+        return formatted(translated("%s: tune to %s: %s"), frontend_.path.c_str(), tuning_text(frequency_khz).c_str(),
+                         reason(error).c_str());
     }
 
     Result set_frequency(int frequency_khz)
