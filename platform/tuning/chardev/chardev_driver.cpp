@@ -158,8 +158,9 @@ private:
     // "frequency number 63 (473142857 Hz, ISDB-T)"
     static std::string tuning_text(int frequency_khz)
     {
-        return formatted(translated("frequency number %d (%lld Hz, ISDB-T)"), frequency_number(frequency_khz),
-                         static_cast<long long>(std::int64_t{frequency_khz} * 1000 + isdbt_offset_hz));
+        const std::string hertz = std::to_string(std::int64_t{frequency_khz} * 1000 + isdbt_offset_hz);
+        return formatted(translated("frequency number %d (%s Hz, ISDB-T)"), frequency_number(frequency_khz),
+                         hertz.c_str());
     }
 
     // Opens the node, in ISDB-T mode where it receives more than one system. 0 or the error number.
