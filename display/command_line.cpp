@@ -8,40 +8,14 @@
 #include <vector>
 
 #include "display/display.h"
+#include "res/resource.h"
 
-const WCHAR *const help_text = L"Usage: quorvex [OPTION]...\n"
-                               L"Monitors the reception of one digital TV channel: one line per sample on\n"
-                               L"standard output, the last 30 levels in a window.\n"
-                               L"\n"
-                               L"  --channel N    start on channel N: 13 to 62, or 13 to 63 with --catv (13)\n"
-                               L"  --catv         start on the cable band instead of terrestrial (UHF)\n"
-                               L"  --interval S   sample every S seconds, 1 to 60 (1)\n"
-                               L"  --log FILE     append one row per sample to FILE (CSV, with local times)\n"
-                               L"  --metrics [ADDRESS:]PORT\n"
-                               L"                 serve metrics for Prometheus at /metrics on PORT of this\n"
-                               L"                 machine only, at ADDRESS (IPv4, or IPv6 in brackets), or\n"
-                               L"                 on the socket systemd hands over (systemd); on Linux\n"
-                               L"  --watch        watch the tuner without tuning it, as when another program\n"
-                               L"                 holds it (Linux)\n"
-                               L"  --align        start in alignment mode: 4 samples a second, the best level\n"
-                               L"                 held, a tone whose pitch rises with the level; in the window\n"
-                               L"                 the A key turns the mode on and off, R resets the best level\n"
-                               L"  --headless     run without a window, for a service: the samples, the log\n"
-                               L"                 and the metrics only (Linux)\n"
-                               L"  --device PATH  use the receiver at PATH: a DVB frontend or a PT or PX\n"
-                               L"                 tuner's node, as --list shows them (Linux)\n"
-                               L"  --list         list the receivers found, one line each, and exit (Linux)\n"
-                               L"  --help         show this help and exit\n"
-                               L"  --version      show the version and exit\n"
-                               L"\n"
-                               L"Exit status: 0 after a normal close, 1 after a reported failure, 2 for a bad\n"
-                               L"command line.";
 const WCHAR *const version_text = L"quorvex 1.0.0.1";
 
 static StartOptions refuse(const std::wstring &what)
 {
     StartOptions refused{usage_error, {1, 13, 0}, {}, {}, {}, false, false, false, {}};
-    refused.problem = L"quorvex: " + what + L"; see quorvex --help";
+    refused.problem = message_text(IDS_USAGE_ERROR, {what});
     return refused;
 }
 
@@ -76,34 +50,34 @@ StartOptions parse_command_line(const WCHAR *command_line)
 {
     std::vector<std::wstring> arguments;
     if (!split(command_line, arguments))
-        return refuse(L"the command line cannot be read");
+        return refuse(message_text(IDS_UNREADABLE_COMMAND_LINE));
     StartOptions options{start_monitor, {1, 13, 0}, {}, {}, {}, false, false, false, {}};
     std::wstring channel_text = L"13";
     std::vector<std::wstring> seen;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring &argument = arguments[i];
         if (argument.size() < 3 || argument.compare(0, 2, L"--") != 0)
-            return refuse(argument.empty() || argument[0] != L'-' ? L"unexpected argument '" + argument + L"'"
-                                                                  : L"unknown option '" + argument + L"'");
+            return refuse(message_text(
+                argument.empty() || argument[0] != L'-' ? IDS_UNEXPECTED_ARGUMENT : IDS_UNKNOWN_OPTION, {argument}));
         const std::size_t equals = argument.find(L'=');
         const std::wstring name = argument.substr(0, equals);
         const bool flag = name == L"--catv" || name == L"--align" || name == L"--help" || name == L"--version" ||
                           name == L"--watch" || name == L"--headless" || name == L"--list";
         if (!flag && name != L"--channel" && name != L"--interval" && name != L"--log" && name != L"--metrics" &&
             name != L"--device")
-            return refuse(L"unknown option '" + name + L"'");
+            return refuse(message_text(IDS_UNKNOWN_OPTION, {name}));
         if (std::find(seen.begin(), seen.end(), name) != seen.end())
-            return refuse(name + L" given twice");
+            return refuse(message_text(IDS_GIVEN_TWICE, {name}));
         seen.push_back(name);
         if (flag) {
             if (equals != std::wstring::npos)
-                return refuse(name + L" takes no value");
+                return refuse(message_text(IDS_TAKES_NO_VALUE, {name}));
             if (name == L"--catv")
                 options.settings.catv = 1;
             if (name == L"--watch") {
 #ifdef _WIN32
                 // Windows gives the tuner to one program at a time: there is nothing to watch.
-                return refuse(L"--watch is for Linux, where another program may hold the tuner");
+                return refuse(message_text(IDS_WATCH_ON_LINUX));
 #else
                 options.watch = true;
 #endif
@@ -111,14 +85,14 @@ StartOptions parse_command_line(const WCHAR *command_line)
             if (name == L"--headless") {
 #ifdef _WIN32
                 // A Windows program without a window could be ended by no one but Task Manager.
-                return refuse(L"--headless is for Linux, where a service runs the monitor without a desktop");
+                return refuse(message_text(IDS_HEADLESS_ON_LINUX));
 #else
                 options.headless = true;
 #endif
             }
 #ifdef _WIN32
             if (name == L"--list")
-                return refuse(L"--list is for Linux, where a machine may hold many receivers");
+                return refuse(message_text(IDS_LIST_ON_LINUX));
 #endif
             options.align = options.align || name == L"--align";
             continue;
@@ -130,14 +104,14 @@ StartOptions parse_command_line(const WCHAR *command_line)
         else if (i + 1 < arguments.size() && arguments[i + 1].compare(0, 2, L"--") != 0)
             value = arguments[++i];
         if (value.empty())
-            return refuse(name + L" needs a value");
+            return refuse(message_text(IDS_NEEDS_VALUE, {name}));
         if (name == L"--log") {
             options.log_file = value;
             continue;
         }
         if (name == L"--device") {
 #ifdef _WIN32
-            return refuse(L"--device is for Linux; on Windows the tuner is found by its driver's names");
+            return refuse(message_text(IDS_DEVICE_ON_LINUX));
 #else
             options.device = value;
             continue;
@@ -155,12 +129,12 @@ StartOptions parse_command_line(const WCHAR *command_line)
         }
         int number = 0;
         if (!read_number(value, number))
-            return refuse(given + L": not a number");
+            return refuse(message_text(IDS_NOT_A_NUMBER, {given}));
         if (name == L"--channel") {
             options.settings.channel = number;
             channel_text = value;
         } else if (number < 1 || number > 60) {
-            return refuse(given + L": out of range (1 to 60)");
+            return refuse(message_text(IDS_INTERVAL_RANGE, {given}));
         } else {
             options.settings.interval_s = number;
         }
@@ -168,7 +142,7 @@ StartOptions parse_command_line(const WCHAR *command_line)
     // The channel's range depends on the band, which may come later on the line.
     const int channel = options.settings.channel;
     if (channel < lowest_channel || channel > highest_channel(options.settings.catv))
-        return refuse(L"--channel " + channel_text + L": out of range (13 to 62, or 63 with --catv)");
+        return refuse(message_text(IDS_CHANNEL_RANGE, {channel_text}));
     const auto asked = [&](const wchar_t *name) { return std::find(seen.begin(), seen.end(), name) != seen.end(); };
     if (asked(L"--help"))
         options.action = show_help;
@@ -191,9 +165,9 @@ bool tell_user(const std::wstring &text, StartAction action)
     // As the GNU tools do: an answer that never arrived is a failure a calling script must see.
     if (stream == stdout) {
         if (errno == ENOSPC)
-            std::fputs("quorvex: cannot write to standard output: no space left on the device\n", stderr);
+            std::fputs(translated("quorvex: cannot write to standard output: no space left on the device\n"), stderr);
         else
-            std::fprintf(stderr, "quorvex: cannot write to standard output: error %d\n", errno);
+            std::fprintf(stderr, translated("quorvex: cannot write to standard output: error %d\n"), errno);
     }
     return false;
 #endif

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <ctime>
+#include <initializer_list>
 #include <string>
 
 #include "platform/platform.h"
@@ -107,8 +108,10 @@ struct StartOptions {
     std::wstring device;          // the receiver the user named (Linux); empty for the first found
 };
 StartOptions parse_command_line(const WCHAR *command_line);
-extern const WCHAR *const help_text;
 extern const WCHAR *const version_text;
+// A text for people from the string table (IDS_ in res/resource.h) in the user's language, with
+// values in place of "%1" to "%9".
+std::wstring message_text(UINT id, std::initializer_list<std::wstring> values = {});
 // Help and version on standard output, a usage error on standard error; in a message box where
 // the program has no console. False when the text could not be written, which it says on
 // standard error.

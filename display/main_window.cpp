@@ -145,7 +145,7 @@ extern "C" int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_lin
 {
     const StartOptions options = parse_command_line(command_line);
     if (options.action == show_help || options.action == show_version)
-        return tell_user(options.action == show_help ? help_text : version_text, options.action) ? 0 : 1;
+        return tell_user(options.action == show_help ? message_text(IDS_HELP) : version_text, options.action) ? 0 : 1;
     if (options.action == usage_error) {
         tell_user(options.problem, options.action);
         return 2;

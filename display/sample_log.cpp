@@ -32,26 +32,27 @@ static const std::string header =
 // A log begun before the layers' columns goes on in its own columns, under its one header.
 static bool layer_columns = true;
 
-// The reasons in fixed words, the same under every locale.
+// The reasons in fixed words, the same under every locale; the line on standard error translates
+// them, the failure box shows them as they are.
 static const char *open_failure_reason(int error, const std::wstring &path)
 {
     switch (error) {
-    case ENOENT: return "its folder does not exist"; // appending creates the file itself
-    case ENOTDIR: return "a part of its path is not a folder";
-    case EISDIR: return "it is a folder";
+    case ENOENT: return for_translation("its folder does not exist"); // appending creates the file itself
+    case ENOTDIR: return for_translation("a part of its path is not a folder");
+    case EISDIR: return for_translation("it is a folder");
     case EACCES:
     case EPERM: {
         // Windows refuses a folder as it refuses a file the user may not write.
         const DWORD attributes = GetFileAttributesW(path.c_str());
         return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
-                   ? "it is a folder"
-                   : "permission denied";
+                   ? for_translation("it is a folder")
+                   : for_translation("permission denied");
     }
-    case ENXIO: return "it is a pipe that nothing reads";
-    case EROFS: return "read-only file system";
-    case ENOSPC: return "no space left on the device";
-    case ENAMETOOLONG: return "the name is too long";
-    default: return "it cannot be opened for appending";
+    case ENXIO: return for_translation("it is a pipe that nothing reads");
+    case EROFS: return for_translation("read-only file system");
+    case ENOSPC: return for_translation("no space left on the device");
+    case ENAMETOOLONG: return for_translation("the name is too long");
+    default: return for_translation("it cannot be opened for appending");
     }
 }
 
@@ -118,7 +119,8 @@ static bool append_row(const SampleRecord *record, bool opening)
 static void report_unwritable()
 {
     if (!log_failing)
-        std::fprintf(stderr, "quorvex: cannot write to the log %s; rows are lost until it can be written again\n",
+        std::fprintf(stderr,
+                     translated("quorvex: cannot write to the log %s; rows are lost until it can be written again\n"),
                      narrow_text(log_name).c_str());
     log_failing = true;
 }
@@ -170,7 +172,8 @@ bool open_sample_log(const std::wstring &path, std::wstring *reason)
     log_descriptor = open_for_appending(path);
     if (log_descriptor < 0) {
         const std::string why = open_failure_reason(errno, path);
-        std::fprintf(stderr, "quorvex: cannot open the log %s: %s\n", narrow_text(path).c_str(), why.c_str());
+        std::fprintf(stderr, translated("quorvex: cannot open the log %s: %s\n"), narrow_text(path).c_str(),
+                     translated(why.c_str()));
         if (reason != nullptr)
             *reason = std::wstring(why.begin(), why.end());
         return false;

@@ -41,6 +41,7 @@
 #include "platform/sample_record.h"
 #include "platform/sound.h"
 #include "platform/system_guids.h"
+#include "platform/texts.h"
 #include "platform/tuner_level.h"
 
 // A tuner another program holds can only be watched (Linux): the program then tunes nothing, and

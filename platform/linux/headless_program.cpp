@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "platform/linux/window_services.h"
+#include "platform/texts.h"
 
 namespace linux_platform {
 
@@ -20,8 +21,8 @@ int run_headless_program(char **argv)
         if (access(program.c_str(), X_OK) == 0)
             execv(program.c_str(), argv);
     const int error = errno;
-    std::fprintf(stderr, "quorvex: --headless: cannot run %s: %s\n", installed.c_str(),
-                 error == ENOENT ? "it is not installed" : std::strerror(error));
+    std::fprintf(stderr, translated("quorvex: --headless: cannot run %s: %s\n"), installed.c_str(),
+                 error == ENOENT ? translated("it is not installed") : std::strerror(error));
     return 1;
 }
 

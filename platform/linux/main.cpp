@@ -13,6 +13,7 @@
 
 #include "platform/linux/command_line.h"
 #include "platform/linux/termination.h"
+#include "platform/linux/texts.h"
 #include "platform/linux/wide_text.h"
 #include "platform/linux/window_services.h"
 #include "platform/platform.h"
@@ -40,6 +41,7 @@ static void open_closed_standard_descriptors()
 int main(int argc, char **argv)
 {
     open_closed_standard_descriptors();
+    linux_platform::open_catalogue();
     linux_platform::catch_termination_signals();
     const std::string problem = tuning::configure_from_environment();
     if (!problem.empty()) {
@@ -62,10 +64,8 @@ int main(int argc, char **argv)
     // The program's own lines name only its internal steps: a user with no receiver learns here
     // what was missing, and how to try the program all the same.
     if (exit_code == 1 && tuning::looked_for_missing_frontend())
-        std::fputs(
-            "quorvex: no receiver was found: no DVB frontend under /dev/dvb, no PT or PX tuner under /dev; to try "
-            "Quorvex without a receiver, run "
-            "QUORVEX_SIM=default quorvex\n",
-            stderr);
+        std::fputs(translated("quorvex: no receiver was found: no DVB frontend under /dev/dvb, no PT or PX tuner "
+                              "under /dev; to try Quorvex without a receiver, run QUORVEX_SIM=default quorvex\n"),
+                   stderr);
     return exit_code;
 }

@@ -228,7 +228,7 @@ bool start_metrics(const std::wstring &address)
         std::for_each(listeners.begin() + static_cast<std::ptrdiff_t>(started), listeners.end(), close);
     }
     if (!reason.empty()) {
-        std::fprintf(stderr, "quorvex: cannot serve the metrics at %s: %s\n", text.c_str(), reason.c_str());
+        std::fprintf(stderr, translated("quorvex: cannot serve the metrics at %s: %s\n"), text.c_str(), reason.c_str());
         return false;
     }
     // The version, for the scrapes before the first sample.

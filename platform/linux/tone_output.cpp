@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "platform/sound.h"
+#include "platform/texts.h"
 #include "platform/tone/tone.h"
 
 namespace {
@@ -28,17 +29,17 @@ Output output;
 const pa_usec_t retry_after = PA_USEC_PER_SEC;
 const int buffered_ms = 50; // what the server holds ahead: the pitch follows within about this
 
-// The library's own words are translated; these are the same under every locale.
+// In the program's words, which its catalogue translates, rather than the library's.
 const char *reason_for(int error)
 {
     switch (error) {
     case PA_ERR_CONNECTIONREFUSED:
     case PA_ERR_NOENTITY:
-    case PA_ERR_INVALIDSERVER: return "no sound server";
-    case PA_ERR_ACCESS: return "the sound server refused access";
-    case PA_ERR_TIMEOUT: return "the sound server does not answer";
-    case PA_ERR_CONNECTIONTERMINATED: return "the sound server went away";
-    default: return "the sound server failed";
+    case PA_ERR_INVALIDSERVER: return translated("no sound server");
+    case PA_ERR_ACCESS: return translated("the sound server refused access");
+    case PA_ERR_TIMEOUT: return translated("the sound server does not answer");
+    case PA_ERR_CONNECTIONTERMINATED: return translated("the sound server went away");
+    default: return translated("the sound server failed");
     }
 }
 
@@ -130,7 +131,7 @@ void connect()
 {
     output.context = pa_context_new(pa_threaded_mainloop_get_api(output.loop), "Quorvex");
     if (output.context == nullptr) {
-        lose("the sound library cannot start");
+        lose(translated("the sound library cannot start"));
         return;
     }
     pa_context_set_state_callback(output.context, context_state_changed, nullptr);
@@ -172,7 +173,7 @@ void start_tone()
         pa_threaded_mainloop_free(output.loop);
         output.loop = nullptr;
     }
-    tone::report_no_sound("the sound library cannot start");
+    tone::report_no_sound(translated("the sound library cannot start"));
 }
 
 void set_tone_pitch(double hz) { tone::synth().set_pitch(hz); }

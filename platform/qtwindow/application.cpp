@@ -15,6 +15,7 @@
 #include "platform/qtwindow/termination.h"
 #include "platform/qtwindow/wayland.h"
 #include "platform/qtwindow/window.h"
+#include "platform/texts.h"
 
 namespace qtwindow {
 
@@ -68,8 +69,10 @@ std::string problem_of(const std::string &systems)
     if (first == "offscreen")
         return {};
     if (platform_needs_display(first))
-        return std::string("quorvex: cannot open the display \"") + display_name() + "\"" + missing_wayland_support();
-    return "quorvex: cannot start the window system \"" + first + "\" that QT_QPA_PLATFORM names";
+        return formatted(translated("quorvex: cannot open the display \"%s\"%s"), display_name(),
+                         missing_wayland_support());
+    return formatted(translated("quorvex: cannot start the window system \"%s\" that QT_QPA_PLATFORM names"),
+                     first.c_str());
 }
 
 // Standard error carries the program's diagnostics only, so the toolkit's own messages are not
@@ -81,7 +84,7 @@ void toolkit_message(QtMsgType type, const QMessageLogContext &, const QString &
     report_lost_wayland_connection(message);
     if (type != QtFatalMsg || !starting)
         return;
-    std::fprintf(stderr, "quorvex: cannot start a window system\n");
+    std::fputs(translated("quorvex: cannot start a window system\n"), stderr);
     std::fflush(stderr);
     _exit(1);
 }
@@ -96,7 +99,7 @@ void report_lost_display()
 {
     if (x_connection == nullptr || xcb_connection_has_error(x_connection) == 0)
         return;
-    std::fprintf(stderr, "quorvex: lost the connection to the display \"%s\"\n", display_name());
+    std::fprintf(stderr, translated("quorvex: lost the connection to the display \"%s\"\n"), display_name());
     std::fflush(stderr);
 }
 

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <unistd.h>
 
+#include "platform/texts.h"
+
 namespace qtwindow {
 
 namespace {
@@ -52,7 +54,7 @@ const char *missing_wayland_support()
         platform == nullptr || *platform == 0 || std::string_view(platform).starts_with("wayland");
     if (is_set("DISPLAY") || !is_set("WAYLAND_DISPLAY") || !wayland_asked || has_wayland_plugin())
         return "";
-    return ": Qt's Wayland support is not installed (Debian's qt6-wayland)";
+    return translated(": Qt's Wayland support is not installed (Debian's qt6-wayland)");
 }
 
 void report_lost_wayland_connection(const QString &message)
@@ -66,7 +68,7 @@ void report_lost_wayland_connection(const QString &message)
     const std::lock_guard<std::mutex> once(reporting);
     const char *name = std::getenv("WAYLAND_DISPLAY");
     // Unset, the client library's default display.
-    std::fprintf(stderr, "quorvex: lost the connection to the display \"%s\"\n",
+    std::fprintf(stderr, translated("quorvex: lost the connection to the display \"%s\"\n"),
                  is_set("WAYLAND_DISPLAY") ? name : "wayland-0");
     std::fflush(stderr);
     _exit(1);

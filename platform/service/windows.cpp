@@ -2,6 +2,7 @@
 #include "platform/service/windows.h"
 
 #include "platform/qtwindow/window_common.h"
+#include "platform/texts.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -79,7 +80,7 @@ HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName,
     if (lpClassName == nullptr || IS_INTRESOURCE(lpClassName))
         return nullptr;
     if (hWndParent != HWND_MESSAGE) {
-        std::fputs("quorvex: this program shows no window; quorvex --headless runs it\n", stderr);
+        std::fputs(translated("quorvex: this program shows no window; quorvex --headless runs it\n"), stderr);
         return nullptr;
     }
     const auto registered = classes().find(class_key(lpClassName));

@@ -6,6 +6,8 @@
 #include <numbers>
 #include <thread>
 
+#include "platform/texts.h"
+
 namespace tone {
 
 namespace {
@@ -79,7 +81,7 @@ void report_no_sound(const char *reason)
 {
     if (reported.exchange(true))
         return;
-    std::fprintf(stderr, "quorvex: no sound: %s; the alignment mode runs silent\n", reason);
+    std::fprintf(stderr, translated("quorvex: no sound: %s; the alignment mode runs silent\n"), reason);
     std::fflush(stderr);
 }
 
@@ -87,7 +89,7 @@ void report_sound_back()
 {
     if (!reported.exchange(false))
         return;
-    std::fputs("quorvex: sound: the sound server is back; the tone plays again\n", stderr);
+    std::fputs(translated("quorvex: sound: the sound server is back; the tone plays again\n"), stderr);
     std::fflush(stderr);
 }
 

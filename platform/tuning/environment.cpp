@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "platform/texts.h"
 #include "platform/tuning/model/decimal.h"
 #include "platform/tuning/model/exchange.h"
 #include "platform/tuning/receivers.h"
@@ -28,8 +29,9 @@ std::string configure_from_environment()
     if (const char *text = std::getenv("QUORVEX_ADAPTER")) {
         std::uint64_t number = 0;
         if (!parse_decimal(text, highest_adapter, number))
-            return "QUORVEX_ADAPTER: \"" + std::string(text) +
-                   "\" is not an adapter number; use a decimal number from 0 to 255";
+            return formatted(
+                translated("QUORVEX_ADAPTER: \"%s\" is not an adapter number; use a decimal number from 0 to 255"),
+                text);
         adapter = static_cast<unsigned>(number);
     }
     reset_for_program();

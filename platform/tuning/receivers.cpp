@@ -14,6 +14,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/texts.h"
 #include "platform/tuning/chardev/chardev_driver.h"
 #include "platform/tuning/chardev/families.h"
 #include "platform/tuning/frontend/discovery.h"
@@ -114,7 +115,7 @@ void use_first_receiver(std::optional<unsigned> adapter)
         return;
     }
     for (const Chardev &chardev : nodes)
-        std::fprintf(stderr, "%s: satellite only (ISDB-S): passed over\n", chardev.path.c_str());
+        std::fprintf(stderr, translated("%s: satellite only (ISDB-S): passed over\n"), chardev.path.c_str());
     use_frontend(std::nullopt);
 }
 
@@ -123,16 +124,19 @@ std::string use_receiver_at(const std::string &path)
     const std::string name = path.substr(path.rfind('/') + 1);
     if (std::optional<Chardev> chardev = chardev_named(name); chardev.has_value() && path == chardev->path) {
         if (!chardev->terrestrial)
-            return path + ": satellite only (ISDB-S); Quorvex receives ISDB-T";
+            return formatted(translated("%s: satellite only (ISDB-S); Quorvex receives ISDB-T"), path.c_str());
         const std::vector<DirectoryEntry> nodes = kernel().entries("/dev");
         if (std::none_of(nodes.begin(), nodes.end(), [&](const DirectoryEntry &node) { return node.name == name; }))
-            return path + ": no such node; is " + std::string(chardev->family->driver) + " loaded?";
+            return formatted(translated("%s: no such node; is %s loaded?"), path.c_str(),
+                             std::string(chardev->family->driver).c_str());
         use_chardev(std::move(*chardev));
         return "";
     }
     std::optional<Frontend> frontend = frontend_at(path);
     if (!frontend.has_value())
-        return path + ": neither a DVB frontend that receives ISDB-T or DVB-T nor a PT or PX tuner's node";
+        return formatted(
+            translated("%s: neither a DVB frontend that receives ISDB-T or DVB-T nor a PT or PX tuner's node"),
+            path.c_str());
     use_frontend(std::move(frontend), adapter_of(path));
     return "";
 }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "display/display_fixture.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -183,7 +184,7 @@ TEST_F(StartOptionsShellTest, HelpVersionAndUsageErrorsAreAnsweredWithoutAWindow
 {
     const Answered cases[] = {
         {L"--version", 0, "quorvex 1.0.0.1\n", ""},
-        {L"--help", 0, narrow_text(help_text) + "\n", ""},
+        {L"--help", 0, narrow_text(message_text(IDS_HELP)) + "\n", ""},
         {L"--channel 70", 2, "",
          "quorvex: --channel 70: out of range (13 to 62, or 63 with --catv); see quorvex --help\n"},
         {L"--log", 2, "", "quorvex: --log needs a value; see quorvex --help\n"},
@@ -201,7 +202,7 @@ TEST_F(StartOptionsShellTest, HelpVersionAndUsageErrorsAreAnsweredWithoutAWindow
 
 TEST(HelpTextTest, FitsAnEightyColumnTerminal)
 {
-    std::stringstream text(narrow_text(help_text));
+    std::stringstream text(narrow_text(message_text(IDS_HELP)));
     std::string line;
     while (std::getline(text, line))
         EXPECT_LE(line.size(), 80u) << line;

@@ -6,7 +6,7 @@
 # and keyboard, a long paste, and the close box ending the program with every object released. A
 # second run unplugs the tuner after three samples. A third starts on a chosen channel with a log,
 # whose rows must be the Linux build's but for the layers' columns, empty on Windows; then help, version, usage errors and two logs that cannot
-# be opened, each in a message box. Every wait is bounded.
+# be opened, each in a message box; help and a usage error also in Japanese, Windows' language under a Japanese locale. Every wait is bounded.
 #
 #   tests/wine/end_to_end.sh BUILD_WINDOWS_DIR BUILD_LINUX_DIR ARTEFACT_DIR
 set -uo pipefail
@@ -196,7 +196,17 @@ answered() { # name, exit code, box, options...
   check "$1: standard output" "" "$(cat "$work/$1.out")"
   check "$1: tuner untouched" "" "$(grep '^call ' "$work/$1.log")"
 }
-answered help 0 "$(printf 'caption=Quorvex\ntext=%s' "$("$linux_build/quorvex" --help)")" --help
+LANG=C answered help 0 "$(printf 'caption=Quorvex\ntext=%s' "$(LANG=C "$linux_build/quorvex" --help)")" --help
+# In the user's language for Windows, which Wine takes from the locale: the Japanese string table.
+localedef -i ja_JP -f UTF-8 "$work/locales/ja_JP.UTF-8" 2>/dev/null
+japanese=(LOCPATH="$work/locales" LANG=ja_JP.UTF-8)
+env "${japanese[@]}" "$linux_build/quorvex" --help >"$work/help-ja.txt"
+check "the Linux build's help in Japanese" "使い方: quorvex [オプション]..." "$(head -1 "$work/help-ja.txt")"
+export LOCPATH="$work/locales"
+LANG=ja_JP.UTF-8 answered help-ja 0 "$(printf 'caption=Quorvex\ntext=%s' "$(cat "$work/help-ja.txt")")" --help
+LANG=ja_JP.UTF-8 answered usage-ja 2 "$(printf 'caption=Quorvex\ntext=%s' \
+  "quorvex: --channel 70: 範囲外です (13 から 62、--catv では 63 まで)。quorvex --help を参照してください")" --channel 70
+unset LOCPATH
 answered version 0 "$(printf 'caption=Quorvex\ntext=quorvex 1.0.0.1')" --version
 usage="quorvex: --channel 70: out of range (13 to 62, or 63 with --catv); see quorvex --help"
 answered usage 2 "$(printf 'caption=Quorvex\ntext=%s' "$usage")" --channel 70

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <string>
 
+#include "platform/texts.h"
 #include "platform/tuning/chardev/carrier_to_noise.h"
 #include "platform/tuning/chardev/frequency_numbers.h"
 #include "platform/tuning/chardev/ptx_ioctl.h"
@@ -42,18 +43,20 @@ public:
                                  ? " (it tunes UHF 13 to " + std::to_string(chardev_.family->highest_number - 50) + ")"
                                  : ""));
         if (watch_only_)
-            return report(EBUSY, chardev_.path + ": cannot be watched: " + one_program);
+            return report(EBUSY,
+                          formatted(translated("%s: cannot be watched: %s"), chardev_.path.c_str(), one_program()));
         if (state_ == State::gone)
             return report(ENODEV, chardev_.path + ": " + reason(ENODEV));
         if (state_ == State::closed) {
             if (const int failed = open_node())
                 return report(failed, failed == chardev_.family->busy_error
-                                          ? chardev_.path + ": in use by another program; " + one_program
+                                          ? formatted(translated("%s: in use by another program; %s"),
+                                                      chardev_.path.c_str(), one_program())
                                           : chardev_.path + ": " + reason(failed));
         }
         if (const int failed = set_channel(number))
-            return report(failed,
-                          chardev_.path + ": tune to " + tuning_text(frequency_khz) + ": " + tune_reason(failed));
+            return report(failed, formatted(translated("%s: tune to %s: %s"), chardev_.path.c_str(),
+                                            tuning_text(frequency_khz).c_str(), tune_reason(failed).c_str()));
         frequency_khz_ = frequency_khz;
         return 0;
     }
@@ -83,13 +86,13 @@ public:
         tried_ = now;
         const int failed = open_node();
         if (failed == 0 && set_channel(frequency_number(frequency_khz_)) == 0) {
-            std::fprintf(stderr, "%s: found again: tuned to %s\n", chardev_.path.c_str(),
+            std::fprintf(stderr, translated("%s: found again: tuned to %s\n"), chardev_.path.c_str(),
                          tuning_text(frequency_khz_).c_str());
             return true;
         }
         if (failed == chardev_.family->busy_error)
-            std::fprintf(stderr, "%s: found again, in use by another program; %s\n", chardev_.path.c_str(),
-                         one_program);
+            std::fprintf(stderr, translated("%s: found again, in use by another program; %s\n"), chardev_.path.c_str(),
+                         one_program());
         close();
         state_ = State::gone;
         return false;
@@ -138,7 +141,7 @@ protected:
     }
 
 private:
-    static constexpr const char *one_program = "this driver lets one program open a tuner at a time";
+    static const char *one_program() { return translated("this driver lets one program open a tuner at a time"); }
 
     static Result report(int error, const std::string &line)
     {
@@ -149,14 +152,15 @@ private:
     // px4_drv answers EAGAIN when the demodulator does not lock within its wait.
     static std::string tune_reason(int error)
     {
-        return error == EAGAIN ? "no signal: the tuner did not lock" : reason(error);
+        return error == EAGAIN ? translated("no signal: the tuner did not lock") : reason(error);
     }
 
     // "frequency number 63 (473142857 Hz, ISDB-T)"
     static std::string tuning_text(int frequency_khz)
     {
-        return "frequency number " + std::to_string(frequency_number(frequency_khz)) + " (" +
-               std::to_string(std::int64_t{frequency_khz} * 1000 + isdbt_offset_hz) + " Hz, ISDB-T)";
+        const std::string hertz = std::to_string(std::int64_t{frequency_khz} * 1000 + isdbt_offset_hz);
+        return formatted(translated("frequency number %d (%s Hz, ISDB-T)"), frequency_number(frequency_khz),
+                         hertz.c_str());
     }
 
     // Opens the node, in ISDB-T mode where it receives more than one system. 0 or the error number.
@@ -192,7 +196,8 @@ private:
     {
         if (state_ == State::gone)
             return;
-        std::fprintf(stderr, "%s: %s: looking for it again\n", chardev_.path.c_str(), reason(ENODEV).c_str());
+        std::fprintf(stderr, translated("%s: %s: looking for it again\n"), chardev_.path.c_str(),
+                     reason(ENODEV).c_str());
         close();
         state_ = State::gone;
         tried_.reset();

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "platform/texts.h"
+
 namespace tuning {
 
 namespace {
@@ -16,15 +18,15 @@ std::string reason(int error)
 {
     switch (error) {
     case EACCES:
-    case EPERM: return "permission denied: join the video group (adduser $USER video) and log in again";
-    case EBUSY: return "busy: another program is tuning it";
-    case EAGAIN: return "the driver is busy for the moment";
-    case EINVAL: return "refused by the driver";
+    case EPERM: return translated("permission denied: join the video group (adduser $USER video) and log in again");
+    case EBUSY: return translated("busy: another program is tuning it");
+    case EAGAIN: return translated("the driver is busy for the moment");
+    case EINVAL: return translated("refused by the driver");
     case ENODEV:
     case ENXIO:
     case ENOENT:
-    case EIO: return "the device has gone";
-    default: return "error " + std::to_string(error);
+    case EIO: return translated("the device has gone");
+    default: return formatted(translated("error %d"), error);
     }
 }
 

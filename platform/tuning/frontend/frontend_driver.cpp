@@ -8,6 +8,7 @@
 #include <sys/ioctl.h>
 #include <vector>
 
+#include "platform/texts.h"
 #include "platform/tuning/frontend/errors.h"
 #include "platform/tuning/frontend/kernel.h"
 #include "platform/tuning/frontend/layouts.h"
@@ -123,9 +124,9 @@ public:
         if (before == State::watched)
             return failed == refused ? 0 : report(failed, frontend_.path + ": " + reason(failed));
         if (failed == refused)
-            return watch("watching it without tuning");
+            return watch(translated("watching it without tuning"));
         if (failed == EBUSY)
-            return watch("in use by another program: watching it without tuning");
+            return watch(translated("in use by another program: watching it without tuning"));
         return report(failed, frontend_.path + ": " + reason(failed));
     }
 
@@ -161,10 +162,10 @@ public:
             return false;
         frontend_ = std::move(*found);
         if (was_ == State::watched)
-            return watch("found again: watching it without tuning") == 0;
+            return watch(translated("found again: watching it without tuning")) == 0;
         const int failed = move_to(State::owned);
         if (failed == EBUSY)
-            return watch("found again, in use by another program: watching it without tuning") == 0;
+            return watch(translated("found again, in use by another program: watching it without tuning")) == 0;
         if (failed != 0) {
             report(failed, frontend_.path + ": " + reason(failed));
             return false;
@@ -174,7 +175,7 @@ public:
             move_to(State::gone);
             return false;
         }
-        std::fprintf(stderr, "%s: found again: tuned to %s\n", frontend_.path.c_str(),
+        std::fprintf(stderr, translated("%s: found again: tuned to %s\n"), frontend_.path.c_str(),
                      tuning_text(frequency_khz_).c_str());
         return true;
     }
@@ -313,7 +314,8 @@ private:
 
     std::string tune_failed(int frequency_khz, int error) const
     {
-        return frontend_.path + ": tune to " + tuning_text(frequency_khz) + ": " + reason(error);
+        return formatted(translated("%s: tune to %s: %s"), frontend_.path.c_str(), tuning_text(frequency_khz).c_str(),
+                         reason(error).c_str());
     }
 
     Result set_frequency(int frequency_khz)
@@ -361,7 +363,8 @@ private:
     // already (plugged in again between two samples).
     void lose()
     {
-        std::fprintf(stderr, "%s: %s: looking for it again\n", frontend_.path.c_str(), reason(ENODEV).c_str());
+        std::fprintf(stderr, translated("%s: %s: looking for it again\n"), frontend_.path.c_str(),
+                     reason(ENODEV).c_str());
         move_to(State::gone);
         seen_ = adapters(adapter_);
         searched_.clear();

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdint>
 
+#include "platform/texts.h"
 #include "platform/tuning/model/decimal.h"
 #include "platform/tuning/model/exchange.h"
 #include "platform/tuning/simulated/simulated_driver.h"
@@ -56,14 +57,16 @@ std::string simulate(const char *scenario, const char *seed)
     if (seed != nullptr) {
         std::uint64_t value = 0;
         if (!parse_decimal(seed, UINT64_MAX, value))
-            return "QUORVEX_SIM_SEED: \"" + std::string(seed) +
-                   "\" is not a seed; use a decimal number from 0 to 18446744073709551615";
+            return formatted(translated("QUORVEX_SIM_SEED: \"%s\" is not a seed; use a decimal number from 0 to "
+                                        "18446744073709551615"),
+                             seed);
         set_seed(value);
     }
     if (scenario != nullptr && *scenario != 0 && !apply_scenario(scenario))
-        return "QUORVEX_SIM: \"" + std::string(scenario) +
-               "\" is not a scenario; use default, steady, no-tuner, no-capture, bind-failure, set-fails, get-fails, "
-               "short-answer, zero-level, zero-cycles or unplug-after=N with N from 0 to 2147483647";
+        return formatted(translated("QUORVEX_SIM: \"%s\" is not a scenario; use default, steady, no-tuner, no-capture, "
+                                    "bind-failure, set-fails, get-fails, short-answer, zero-level, zero-cycles or "
+                                    "unplug-after=N with N from 0 to 2147483647"),
+                         scenario);
     return {};
 }
 
