@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "platform/texts.h"
 #include "platform/tuning/model/decimal.h"
 
 namespace linux_platform {
@@ -36,13 +37,14 @@ HandedOver sockets_handed_over()
     if (pid == nullptr || count == nullptr || !tuning::parse_decimal(pid, INT_MAX, meant_for) ||
         meant_for != static_cast<std::uint64_t>(getpid()) ||
         !tuning::parse_decimal(count, INT_MAX - first_handed_over, handed) || handed == 0)
-        return {{}, "the service manager handed over no listening socket"};
+        return {{}, translated("the service manager handed over no listening socket")};
     HandedOver handed_over;
     for (int descriptor = first_handed_over; descriptor < first_handed_over + static_cast<int>(handed); ++descriptor) {
         if (!listening_stream(descriptor))
             return {{},
-                    "the service manager handed over descriptor " + std::to_string(descriptor) +
-                        ", which is not a listening stream socket"};
+                    formatted(translated("the service manager handed over descriptor %d, which is not a listening "
+                                         "stream socket"),
+                              descriptor)};
         handed_over.sockets.push_back(descriptor);
     }
     return handed_over;

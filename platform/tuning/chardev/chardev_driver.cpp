@@ -36,12 +36,15 @@ public:
     {
         const int number = frequency_number(frequency_khz);
         if (number < 0 || number > chardev_.family->highest_number)
-            return report(
-                EINVAL, chardev_.path + ": " + std::to_string(frequency_khz) +
-                            " kHz: " + std::string(chardev_.family->driver) + " has no frequency number for it" +
-                            (number > chardev_.family->highest_number
-                                 ? " (it tunes UHF 13 to " + std::to_string(chardev_.family->highest_number - 50) + ")"
-                                 : ""));
+            return report(EINVAL, number > chardev_.family->highest_number
+                                      ? formatted(translated("%s: %d kHz: %s has no frequency number for it (it tunes "
+                                                             "UHF 13 to %d)"),
+                                                  chardev_.path.c_str(), frequency_khz,
+                                                  std::string(chardev_.family->driver).c_str(),
+                                                  chardev_.family->highest_number - 50)
+                                      : formatted(translated("%s: %d kHz: %s has no frequency number for it"),
+                                                  chardev_.path.c_str(), frequency_khz,
+                                                  std::string(chardev_.family->driver).c_str()));
         if (watch_only_)
             return report(EBUSY,
                           formatted(translated("%s: cannot be watched: %s"), chardev_.path.c_str(), one_program()));
@@ -119,7 +122,8 @@ public:
         frequency_khz_ = 0;
         tried_.reset();
         if (!chardev_.family->calibrated)
-            std::fprintf(stderr, "%s: %s hands over two of the three bytes of its C/N: the level is uncalibrated\n",
+            std::fprintf(stderr,
+                         translated("%s: %s hands over two of the three bytes of its C/N: the level is uncalibrated\n"),
                          chardev_.path.c_str(), std::string(chardev_.family->driver).c_str());
     }
 
@@ -175,7 +179,8 @@ private:
             // The mode travels in the argument itself, not behind a pointer.
             if (const int failed =
                     -kernel().ioctl(descriptor_, ptx_set_system_mode, reinterpret_cast<void *>(ptx_isdb_t_system))) {
-                std::fprintf(stderr, "%s: ISDB-T mode: %s\n", chardev_.path.c_str(), reason(failed).c_str());
+                std::fprintf(stderr, translated("%s: ISDB-T mode: %s\n"), chardev_.path.c_str(),
+                             reason(failed).c_str());
                 close();
                 return failed;
             }
