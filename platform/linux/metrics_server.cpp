@@ -70,11 +70,13 @@ std::uint64_t latest_number = 0;
 // An open page's stream: the event it is sending, and where it is in it.
 struct Stream {
     MHD_Connection *connection = nullptr;
+    int socket = -1;
     std::uint64_t number = 0; // of the event it sends or last sent
     std::string unsent;
     std::size_t sent = 0;
     bool comment_due = false;
     bool suspended = false;
+    bool closed_by_page = false;
 };
 std::vector<Stream *> streams; // the serving thread's
 
@@ -105,6 +107,8 @@ MHD_Result answer(MHD_Connection *connection, unsigned status, const std::string
 ssize_t stream_more(void *cls, std::uint64_t, char *buffer, size_t room)
 {
     Stream &stream = *static_cast<Stream *>(cls);
+    if (stream.closed_by_page)
+        return MHD_CONTENT_READER_END_WITH_ERROR;
     if (stream.sent == stream.unsent.size()) {
         if (stream.number != latest_number) {
             stream.unsent = latest_event;
@@ -132,13 +136,17 @@ void stream_closed(void *cls)
     delete stream;
 }
 
+void resume(Stream &stream)
+{
+    if (stream.suspended)
+        MHD_resume_connection(stream.connection);
+    stream.suspended = false;
+}
+
 void resume_streams()
 {
-    for (Stream *stream : streams) {
-        if (stream->suspended)
-            MHD_resume_connection(stream->connection);
-        stream->suspended = false;
-    }
+    for (Stream *stream : streams)
+        resume(*stream);
 }
 
 MHD_Result open_stream(MHD_Connection *connection)
@@ -147,6 +155,7 @@ MHD_Result open_stream(MHD_Connection *connection)
         return answer(connection, MHD_HTTP_SERVICE_UNAVAILABLE, "too many pages open\n", "text/plain; charset=utf-8");
     auto *stream = new Stream;
     stream->connection = connection;
+    stream->socket = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD)->connect_fd;
     MHD_Response *response =
         MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, event_block, stream_more, stream, stream_closed);
     if (response == nullptr) {
@@ -226,14 +235,17 @@ void make_latest_event()
     ++latest_number;
 }
 
-// The serving thread: waits on every server's events, the tick's, and the nearest deadline, its
-// own, a server's or the streams' keep-alive, then lets each server work and cuts the late
-// requests off.
+// The serving thread: waits on every server's events, the tick's, the suspended streams' sockets
+// and the nearest deadline, its own, a server's or the streams' keep-alive, then lets each server
+// work and cuts the late requests off. libmicrohttpd watches no suspended connection: a page
+// closed is seen here, and its stream resumed to end, so that its connection is free at once.
 void serve()
 {
     std::vector<pollfd> watched{{stop_serving, POLLIN, 0}, {sampled, POLLIN, 0}};
     for (MHD_Daemon *server : servers)
         watched.push_back({MHD_get_daemon_info(server, MHD_DAEMON_INFO_EPOLL_FD)->epoll_fd, POLLIN, 0});
+    const std::size_t serving_events = watched.size();
+    std::vector<Stream *> suspended;
     make_latest_event();
     std::optional<Clock::duration> next_deadline;
     Clock::time_point next_keep_alive = Clock::now() + keep_alive_period;
@@ -250,7 +262,19 @@ void serve()
                                       : std::min(wait_ms, static_cast<long long>(server_ms));
         }
         // An interrupted wait, like any other, only comes round again.
+        watched.resize(serving_events);
+        suspended.clear();
+        for (Stream *stream : streams)
+            if (stream->suspended) {
+                suspended.push_back(stream);
+                watched.push_back({stream->socket, POLLRDHUP, 0});
+            }
         poll(watched.data(), watched.size(), static_cast<int>(std::min<long long>(wait_ms, INT_MAX)));
+        for (std::size_t i = 0; i < suspended.size(); ++i)
+            if (watched[serving_events + i].revents != 0) {
+                suspended[i]->closed_by_page = true;
+                resume(*suspended[i]);
+            }
         if (watched[0].revents != 0) {
             // No server may stop with a connection suspended.
             resume_streams();
