@@ -131,7 +131,7 @@ const char *const live_page_style = R"(body { margin: 0; font: 13px sans-serif; 
 #seconds-label { left: 95px; top: 155px; }
 #channel-label { left: 125px; top: 155px; }
 #channel { left: 145px; top: 154px; width: 15px; }
-.label { font-size: 11px; }
+.label { font-size: 10px; }
 .field { height: 12px; text-align: right; background: #ffffff; }
 #catv { left: 175px; top: 154px; padding-left: 15px; }
 #catv::before { content: "\2610"; position: absolute; left: 0; }

@@ -124,7 +124,7 @@ ssize_t stream_more(void *cls, std::uint64_t, char *buffer, size_t room)
         stream.comment_due = false;
     }
     const size_t length = std::min(room, stream.unsent.size() - stream.sent);
-    std::memcpy(buffer, stream.unsent.data() + stream.sent, length);
+    std::copy_n(stream.unsent.data() + stream.sent, length, buffer);
     stream.sent += length;
     return static_cast<ssize_t>(length);
 }
