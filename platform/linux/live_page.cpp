@@ -8,7 +8,8 @@
 namespace linux_platform {
 
 // The window's client area, 334 x 171, at the page's top left: the chart drawn on a canvas of
-// that size at the window's coordinates, the texts at the window's places over it, and the settings
+// that size at the window's coordinates, the texts at the window's places over it in the fonts the
+// window's faces find on Debian (its 12-pixel cell holds an 11-pixel font), and the settings
 // strip read-only. Below it, the settings in force and the last sample in words.
 const char *const live_page_document = R"(<!DOCTYPE html>
 <html lang="en">
@@ -53,6 +54,7 @@ const black = "#000000";
 const grid = "#408080";
 const bar = "#32ff00";
 const peak = "#ff6000";
+const verdicts = {"": "#a0a0a0", good: "#a0ffa0", marginal: "#ffe600", failing: "#ff4040"};
 
 function fill(left, top, right, bottom, colour) {
   chart.fillStyle = colour;
@@ -73,6 +75,22 @@ function draw(view) {
   for (let y = 20; y <= 120; y += 10)
     fill(20, y, 320, y + 1, grid);
   fill(30, 168, 230, 169, grid);
+  // In alignment mode, a line for each layer in use, on black over the grid.
+  chart.font = '11px "MS UI Gothic", IPAPGothic, "Noto Sans CJK JP", sans-serif';
+  chart.textBaseline = "top";
+  view.layers.forEach((layer, i) => {
+    const top = 22 + 13 * i;
+    fill(21, top, 210, top + 13, black);
+    chart.fillStyle = verdicts[layer.verdict];
+    chart.fillText(layer.layer, 24, top);
+    chart.fillText(layer.modulation + " " + layer.code_rate, 36, top);
+    const margin = layer.margin === null ? "--" : (layer.margin < 0 ? "" : "+") + layer.margin.toFixed(1);
+    chart.textAlign = "right";
+    chart.fillText(margin, 134, top);
+    chart.textAlign = "left";
+    chart.fillText("dB", 138, top);
+    chart.fillText(layer.verdict || "--", 158, top);
+  });
   view.levels.forEach((level, i) => {
     if (level !== null && level > 0) {
       const x = 22 + 10 * i;
@@ -115,10 +133,10 @@ events.onmessage = (message) => update(JSON.parse(message.data));
 
 const char *const live_page_style = R"(body { margin: 0; font: 13px sans-serif; }
 #window { position: relative; width: 334px; height: 171px; background: #f0f0f0; overflow: hidden;
-          font: 12px "MS UI Gothic", sans-serif; line-height: 12px; }
+          font: 11px "MS UI Gothic", IPAPGothic, "Noto Sans CJK JP", sans-serif; line-height: 12px; }
 #window > * { position: absolute; white-space: pre; }
 #chart { left: 0; top: 0; }
-.scale { left: 2px; font: 9px monospace; line-height: 9px; }
+.scale { left: 2px; font: 9px "DejaVu Sans Mono", monospace; line-height: 9px; }
 #unit { top: 8px; }
 #top { top: 18px; }
 #middle { top: 68px; }
@@ -131,7 +149,6 @@ const char *const live_page_style = R"(body { margin: 0; font: 13px sans-serif; 
 #seconds-label { left: 95px; top: 155px; }
 #channel-label { left: 125px; top: 155px; }
 #channel { left: 145px; top: 154px; width: 15px; }
-.label { font-size: 10px; }
 .field { height: 12px; text-align: right; background: #ffffff; }
 #catv { left: 175px; top: 154px; padding-left: 15px; }
 #catv::before { content: "\2610"; position: absolute; left: 0; }
@@ -175,6 +192,26 @@ std::string json_text(const std::string &text)
 
 std::string json_flag(bool flag) { return flag ? "true" : "false"; }
 
+std::string json_name(const char *name) { return json_text(name == nullptr ? "--" : name); }
+
+// The lines alignment mode writes over the chart: the layers in use, where the receiver reports
+// them.
+std::string json_layers(const WindowView &view, const ReceiverFigures &receiver)
+{
+    std::string layers;
+    for (int layer = 0; layer < isdbt_layers && view.alignment && receiver.layers_known; ++layer) {
+        const LayerReport &report = receiver.layers[layer];
+        if (!report.in_use)
+            continue;
+        layers += std::string(layers.empty() ? "" : ",") + "{\"layer\":\"" + static_cast<char>('A' + layer) +
+                  "\",\"modulation\":" + json_name(report.modulation) +
+                  ",\"code_rate\":" + json_name(report.code_rate) +
+                  ",\"margin\":" + (report.margin_db.given ? json_number(report.margin_db.value) : "null") +
+                  ",\"verdict\":" + json_text(layer_verdict_word(report.verdict)) + "}";
+    }
+    return "[" + layers + "]";
+}
+
 } // namespace
 
 std::string live_page_event(const MetricsSnapshot &snapshot)
@@ -194,8 +231,8 @@ std::string live_page_event(const MetricsSnapshot &snapshot)
            ",\"frequency_khz\":" + std::to_string(last.frequency_khz) + ",\"off_plan\":" + json_flag(last.off_plan) +
            ",\"interval_s\":" + std::to_string(view.interval_s) + ",\"alignment\":" + json_flag(view.alignment) +
            ",\"peak\":" + (view.peak_held ? json_number(view.peak_level_db) : "null") +
-           ",\"driver\":" + json_text(last.tuner.driver) + ",\"device\":" + json_text(last.tuner.device) +
-           ",\"watched\":" + json_flag(last.tuner.watched) + "}\n\n";
+           ",\"layers\":" + json_layers(view, last.receiver) + ",\"driver\":" + json_text(last.tuner.driver) +
+           ",\"device\":" + json_text(last.tuner.device) + ",\"watched\":" + json_flag(last.tuner.watched) + "}\n\n";
 }
 
 } // namespace linux_platform
