@@ -127,7 +127,8 @@ function update(view) {
 
 const events = new EventSource("/events");
 events.onopen = () => show("status", "live: a sample at every tick");
-events.onerror = () => show("status", "reconnecting");
+// The browser connects again by itself, unless the server refused the page (too many open).
+events.onerror = () => show("status", events.readyState === EventSource.CLOSED ? "refused: too many pages open" : "reconnecting");
 events.onmessage = (message) => update(JSON.parse(message.data));
 )";
 

@@ -7,6 +7,8 @@
 # program's memory as it was; one more is refused.
 #
 #   tests/metrics/page.sh QUORVEX X_CLIENT
+#
+# QUORVEX_PAGE_SHOT=PATH keeps the page's screenshot there (docs/screenshot-page.png is one).
 set -uo pipefail
 program=$(realpath "$1")
 x_client=$(realpath "$2")
@@ -70,7 +72,7 @@ window_bars=$(bars "$work/window.png")
 check "the chart, bar by bar" "$window_bars" "$(bars "$work/chart.png")"
 check "bars for every sample shown" yes \
   "$(echo "$window_bars" | awk -v n="$shown" '{ for (i = 1; i <= NF; i++) if ($i > 0) drawn++; print (drawn >= n - 1) ? "yes" : "no: " $0 }')"
-cp "$work/page.png" "${QUORVEX_PAGE_SHOT:-/dev/null}"
+[ -z "${QUORVEX_PAGE_SHOT:-}" ] || cp "$work/page.png" "$QUORVEX_PAGE_SHOT"
 
 # The pages of a hundred and more browsers, read as a browser reads them, for ten seconds.
 resident() { awk '/^VmRSS/ { print $2 }' "/proc/$pid/status"; }
