@@ -1,6 +1,8 @@
 // The whole client area on every repaint: scale, labels, latest value, header, chart and bars.
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <iterator>
 #include <string>
 
 #include "display/display.h"
@@ -50,6 +52,34 @@ static void draw_scale(HDC hdc)
 static const RECT label_boxes[] = {{35, 155, 77, 168}, {95, 155, 125, 168}, {125, 155, 145, 168}};
 static const WCHAR *const label_texts[] = {L"Interval:", L"(s)", L"Ch:"};
 
+// The value box shows the first four characters of the newest level: "100." for 100 dB.
+static const int header_text_size = 64;
+static const int value_text_length = 4;
+static void format_value(WCHAR (&text)[header_text_size])
+{
+    swprintf(text, 16, L"%4.1f", level_history[level_history_size - 1]);
+}
+
+static void format_header(WCHAR (&text)[header_text_size])
+{
+    if (reception.off_plan)
+        // No channel of either plan: the frequency itself, never a channel number it is not.
+        swprintf(text, header_text_size,
+                 alignment_on ? L"Frequency = %d.%03d MHz, Align: 4 samples/s"
+                              : L"Frequency = %d.%03d MHz, Interval = %d (s)",
+                 reception.frequency_khz / 1000, reception.frequency_khz % 1000, applied_settings.interval_s);
+    else if (alignment_on)
+        swprintf(text, header_text_size,
+                 is_cable(applied_settings.catv) ? L"Channel = C%2d, Align: 4 samples/s"
+                                                 : L"Channel = %2d, Align: 4 samples/s",
+                 applied_settings.channel);
+    else
+        swprintf(text, header_text_size,
+                 is_cable(applied_settings.catv) ? L"Channel = C%2d, Interval = %d (s)"
+                                                 : L"Channel = %2d, Interval = %d (s)",
+                 applied_settings.channel, applied_settings.interval_s);
+}
+
 // Labels, the newest value and the header, in the label font. Every text area is cleared first:
 // repaints do not erase the background.
 static void draw_texts(HDC hdc)
@@ -63,28 +93,13 @@ static void draw_texts(HDC hdc)
 
     RECT value_box = {305, 125, 335, 145};
     FillRect(hdc, &value_box, background_brush());
-    WCHAR text[64];
-    swprintf(text, 16, L"%4.1f", level_history[level_history_size - 1]);
-    TextOutW(hdc, 305, 125, text, 4);
+    WCHAR text[header_text_size];
+    format_value(text);
+    TextOutW(hdc, 305, 125, text, value_text_length);
 
     RECT header = {30, 5, 310, 20};
     FillRect(hdc, &header, background_brush());
-    if (reception.off_plan)
-        // No channel of either plan: the frequency itself, never a channel number it is not.
-        swprintf(text, 64,
-                 alignment_on ? L"Frequency = %d.%03d MHz, Align: 4 samples/s"
-                              : L"Frequency = %d.%03d MHz, Interval = %d (s)",
-                 reception.frequency_khz / 1000, reception.frequency_khz % 1000, applied_settings.interval_s);
-    else if (alignment_on)
-        swprintf(text, 64,
-                 is_cable(applied_settings.catv) ? L"Channel = C%2d, Align: 4 samples/s"
-                                                 : L"Channel = %2d, Align: 4 samples/s",
-                 applied_settings.channel);
-    else
-        swprintf(text, 64,
-                 is_cable(applied_settings.catv) ? L"Channel = C%2d, Interval = %d (s)"
-                                                 : L"Channel = %2d, Interval = %d (s)",
-                 applied_settings.channel, applied_settings.interval_s);
+    format_header(text);
     // Without DT_SINGLELINE the vertical centring has no effect: the line sits at the top.
     DrawTextW(hdc, text, -1, &header, DT_CENTER | DT_VCENTER);
 
@@ -224,4 +239,21 @@ int draw_chart(HDC hdc, HWND)
     draw_bars(hdc);
     draw_peak(hdc);
     return 0;
+}
+
+WindowView window_view()
+{
+    static_assert(window_view_levels == level_history_size);
+    WindowView view{};
+    std::copy(std::begin(level_history), std::end(level_history), view.levels);
+    WCHAR text[header_text_size];
+    format_header(text);
+    view.header = narrow_text(text);
+    format_value(text);
+    view.value = narrow_text(std::wstring(text, value_text_length));
+    view.interval_s = applied_settings.interval_s;
+    view.alignment = alignment_on;
+    view.peak_held = peak_held;
+    view.peak_level_db = peak_level_db;
+    return view;
 }

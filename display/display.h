@@ -74,6 +74,8 @@ void on_sample_timer(HWND hwnd);
 
 // Chart
 int draw_chart(HDC hdc, HWND hwnd);
+// What the chart shows now, for the platform's live page.
+WindowView window_view();
 
 // Alignment mode, for pointing an antenna with the screen out of sight: four samples a second
 // whatever the interval setting (which keeps its value for when the mode is left), the best level

@@ -54,7 +54,8 @@ void on_sample_timer(HWND hwnd)
     if (record.channel != before.channel || record.catv != before.catv)
         show_applied_channel();
     write_sample_log_row(record);
-    publish_sample(record);
+    // After the alignment mode has the sample, so that the page's best level includes it.
     align_to_sample(record);
+    publish_sample(record, window_view());
     InvalidateRect(hwnd, nullptr, FALSE);
 }

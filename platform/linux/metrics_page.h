@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/metrics.h"
 #include "platform/sample_record.h"
 
 namespace linux_platform {
@@ -36,6 +37,7 @@ struct MetricsSnapshot {
     Observations levels_below_zero;
     Observations ratios;
     RisingCounter counters[receiver_counts][receiver_parts];
+    WindowView view{}; // the live page's, of the last sample
 };
 
 // Takes one tick's record into the tally.

@@ -8,4 +8,4 @@ bool start_metrics(const std::wstring &) { return false; }
 
 void stop_metrics() {}
 
-void publish_sample(const SampleRecord &) {}
+void publish_sample(const SampleRecord &, const WindowView &) {}

@@ -23,3 +23,11 @@ wait_until() { # seconds, command...: polls the command until it succeeds or the
     sleep 0.1
   done
 }
+# "yes" when the log has a row a second from one time to another (seconds since the epoch), a
+# second late at the most. The window's timer is a coarse one, as Windows' is, a few per cent off
+# the second, so a second now and then has no row.
+rows_each_second() { # log, from, to
+  tail -n +2 "$1" | while IFS=, read -r when _; do date -u -d "$when" +%s; done |
+    awk -v from="$2" -v to="$3" '$1 >= from && $1 < to { if (last && $1 - last > 2) late++; last = $1; n++ }
+      END { print (n >= (to - from) * 0.9 && !late) ? "yes" : "no: " n " rows in " to - from " s, " late + 0 " late" }'
+}
