@@ -298,16 +298,16 @@ void serve()
     }
 }
 
-// The reasons in fixed words, the same under every locale.
+// The reasons in the program's own words, translated by its catalogue rather than the C library's.
 std::string bind_failure_reason(int error)
 {
     switch (error) {
-    case EADDRINUSE: return "the port is in use";
+    case EADDRINUSE: return translated("the port is in use");
     case EACCES:
-    case EPERM: return "permission denied";
-    case EADDRNOTAVAIL: return "no such address on this machine";
-    case EAFNOSUPPORT: return "this machine has no IPv6";
-    default: return "error " + std::to_string(error);
+    case EPERM: return translated("permission denied");
+    case EADDRNOTAVAIL: return translated("no such address on this machine");
+    case EAFNOSUPPORT: return translated("this machine has no IPv6");
+    default: return formatted(translated("error %d"), error);
     }
 }
 
@@ -357,8 +357,9 @@ std::wstring metrics_address_problem(const std::wstring &address)
         return linux_platform::from_system_bytes(linux_platform::sockets_handed_over().problem);
     if (linux_platform::parse_metrics_address(linux_platform::to_system_bytes(address)))
         return {};
-    return L"not an address to serve at; use PORT, or ADDRESS:PORT with an IPv4 address or an IPv6 address in "
-           L"brackets, PORT from 1 to 65535, or systemd";
+    return linux_platform::from_system_bytes(
+        translated("not an address to serve at; use PORT, or ADDRESS:PORT with an IPv4 address or an IPv6 address "
+                   "in brackets, PORT from 1 to 65535, or systemd"));
 }
 
 bool start_metrics(const std::wstring &address)
