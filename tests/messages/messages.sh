@@ -43,6 +43,7 @@ $program --help=yes
 $program --log
 $program --interval x
 $program --interval 99
+$program --metrics 99999
 $program --channel 63
 $program --device /nonexistent/node
 QUORVEX_SIM=default $program --log /nonexistent/folder/log.csv
