@@ -121,11 +121,15 @@ StartOptions parse_command_line(const WCHAR *command_line)
         given += L' ';
         given += value;
         if (name == L"--metrics") {
+#ifdef _WIN32
+            return refuse(message_text(IDS_METRICS_ON_LINUX, {given}));
+#else
             const std::wstring problem = metrics_address_problem(value);
             if (!problem.empty())
                 return refuse(given.append(L": ").append(problem));
             options.metrics_address = value;
             continue;
+#endif
         }
         int number = 0;
         if (!read_number(value, number))

@@ -7,7 +7,8 @@
 #include "platform/sample_record.h"
 
 // What is wrong with the address the metrics are to be served at ("[ADDRESS:]PORT", an IPv6
-// address in brackets), in the words of a usage error; empty when it will do.
+// address in brackets), in the words of a usage error; empty when it will do. Linux's alone: on
+// Windows the command line refuses every address.
 std::wstring metrics_address_problem(const std::wstring &address);
 // Serves /metrics and the live page at the address from now on; false, with the reason on standard error, when it
 // cannot be bound.
