@@ -2,9 +2,13 @@
 # Links res/quorvex.rc into an empty Windows GUI program and checks it with rescheck; then plants
 # one fault at a time in a copy of res/ and checks that rescheck names it.
 # Needs python3 and Debian's MinGW-w64 (g++-mingw-w64-x86-64-posix, mingw-w64-x86-64-dev).
+#
+#   tests/resources/run.sh [TRANSLATIONS]
+# TRANSLATIONS is the folder of the Windows build's generated string tables (build/windows/po).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
+translations=$(realpath "${1:-$root/build/windows/po}")
 rescheck="$root/tools/rescheck/rescheck.py"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -19,7 +23,7 @@ x86_64-w64-mingw32-g++-posix -municode -c "$root/tests/resources/empty_main.cpp"
 
 # build RESDIR EXE: the empty program with RESDIR/quorvex.rc linked in.
 build() {
-  x86_64-w64-mingw32-windres "$1/quorvex.rc" -O coff -o "$2.res.o"
+  x86_64-w64-mingw32-windres -I "$translations" "$1/quorvex.rc" -O coff -o "$2.res.o"
   x86_64-w64-mingw32-g++-posix -municode -mwindows -static "$work/empty_main.o" "$2.res.o" -o "$2"
 }
 
