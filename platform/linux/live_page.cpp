@@ -222,8 +222,11 @@ std::string live_page_event(const MetricsSnapshot &snapshot)
     const SampleRecord &last = snapshot.last;
     const WindowView &view = snapshot.view;
     std::string levels;
-    for (const double level : view.levels)
-        levels += (levels.empty() ? "" : ",") + json_number(level);
+    for (const double level : view.levels) {
+        // Appended apart: GCC 12 at -O3 takes a literal joined to a temporary for an overlapping copy.
+        levels += levels.empty() ? "" : ",";
+        levels += json_number(level);
+    }
     return "id: " + std::to_string(samples) + "\ndata: {\"samples\":" + std::to_string(samples) +
            ",\"time\":" + std::to_string(last.time) + ",\"state\":" + json_text(sample_state_word(last.state)) +
            ",\"header\":" + json_text(view.header) + ",\"value\":" + json_text(view.value) + ",\"levels\":[" + levels +
