@@ -50,19 +50,7 @@ prometheus_port=$(free_port)
 # The shipped rules with every "for:" shortened to 2 s and every 5-minute window to 6 s (six
 # samples), so that each alert fires within seconds, and clears within seconds.
 sed 's/^\( *for:\) .*/\1 2s/; s/\[5m\]/[6s]/g' "$dist/prometheus/quorvex-rules.yml" >"$work/rules.yml"
-cat >"$work/prometheus.yml" <<CONFIG
-global:
-  scrape_interval: 500ms
-  evaluation_interval: 500ms
-rule_files: ["$work/rules.yml"]
-scrape_configs:
-  - job_name: quorvex
-    static_configs:
-      - targets: ["127.0.0.1:$quorvex_port"]
-CONFIG
-prometheus --config.file="$work/prometheus.yml" --storage.tsdb.path="$work/data" \
-  --web.listen-address="127.0.0.1:$prometheus_port" >"$work/prometheus.log" 2>&1 &
-started+=($!)
+start_prometheus "$work" "$quorvex_port" "$prometheus_port" "$work/rules.yml"
 
 api() { curl -sf "http://127.0.0.1:$prometheus_port/api/v1/$1"; }
 firing() { api alerts | jq -r '[.data.alerts[] | select(.state == "firing") | .labels.alertname] | unique | join(" ")'; }

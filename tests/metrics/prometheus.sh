@@ -24,17 +24,7 @@ free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1
 quorvex_port=$(free_port)
 prometheus_port=$(free_port)
 
-cat >"$work/prometheus.yml" <<CONFIG
-global:
-  scrape_interval: 500ms
-scrape_configs:
-  - job_name: quorvex
-    static_configs:
-      - targets: ["127.0.0.1:$quorvex_port"]
-CONFIG
-prometheus --config.file="$work/prometheus.yml" --storage.tsdb.path="$work/data" \
-  --web.listen-address="127.0.0.1:$prometheus_port" >"$work/prometheus.log" 2>&1 &
-started+=($!)
+start_prometheus "$work" "$quorvex_port" "$prometheus_port"
 # Prometheus hands its targets to the scrapes some seconds after it starts: the program starts once
 # its target is being scraped, so that its first sample is not missed.
 scraping() { curl -sf "http://127.0.0.1:$prometheus_port/api/v1/targets" | grep -q '"lastScrape":"2'; }

@@ -31,3 +31,16 @@ rows_each_second() { # log, from, to
     awk -v from="$2" -v to="$3" '$1 >= from && $1 < to { if (last && $1 - last > 2) late++; last = $1; n++ }
       END { print (n >= (to - from) * 0.9 && !late) ? "yes" : "no: " n " rows in " to - from " s, " late + 0 " late" }'
 }
+
+# Debian's Prometheus, its data in WORK, scraping the program at 127.0.0.1:TARGET every half
+# second, and evaluating RULES as often where given; its process joins the caller's "started".
+start_prometheus() { # work, target port, own port, [rules]
+  {
+    printf 'global:\n  scrape_interval: 500ms\n'
+    [ -z "${4:-}" ] || printf '  evaluation_interval: 500ms\nrule_files: ["%s"]\n' "$4"
+    printf 'scrape_configs:\n  - job_name: quorvex\n    static_configs:\n      - targets: ["127.0.0.1:%s"]\n' "$2"
+  } >"$1/prometheus.yml"
+  prometheus --config.file="$1/prometheus.yml" --storage.tsdb.path="$1/data" \
+    --web.listen-address="127.0.0.1:$3" >"$1/prometheus.log" 2>&1 &
+  started+=($!)
+}
